@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace platform {
+
+// A loaded picture: the pixels as decoded (never larger than they will be drawn) and the
+// picture's natural size, upright, in pixels. Copies share the pixels.
+class Picture {
+public:
+    Picture() = default;
+    Picture(QImage image, QSize naturalSize)
+        : image_(std::move(image)), naturalSize_(naturalSize) {}
+
+    bool isNull() const { return image_.isNull(); }
+    const QImage& image() const { return image_; }
+    // The upright size of the whole picture in pixels, whatever size it was decoded at.
+    QSize naturalSize() const { return naturalSize_; }
+
+private:
+    QImage image_;
+    QSize naturalSize_;
+};
+
+// Reads a JPEG, BMP or GIF (first frame) file with its EXIF orientation applied. When
+// `bound` is valid and the upright picture is larger than it, the picture is decoded at the
+// largest size that fits inside `bound` with its proportions kept (JPEG through the decoder's
+// reduced-size decode); it is never enlarged. On failure returns a null Picture and, when
+// `why` is given, a short reason ("file not found", "not a picture", ...).
+Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr);
+
+}  // namespace platform
