@@ -1,1 +1,95 @@
 #include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QImage>
+#include <QMessageBox>
+#include <QTest>
+#include <QTimer>
+
+#include "platform/Form.h"
+#include "show/MainForm.h"
+
+namespace testsupport {
+
+Disc::Disc() {
+    file(QStringLiteral("lumosa"), QByteArray("program file"));
+}
+
+QString Disc::abs(const QString& relative) const {
+    return QDir(dir_.path()).absoluteFilePath(relative);
+}
+
+QString Disc::folder(const QString& relative) const {
+    QDir(dir_.path()).mkpath(relative);
+    return abs(relative);
+}
+
+QString Disc::picture(const QString& relative, QSize size, QColor color) const {
+    const QString target = abs(relative);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(color);
+    const QString suffix = QFileInfo(relative).suffix().toLower();
+    const QByteArray format = suffix == QLatin1String("jpeg") ? "jpg" : suffix.toLatin1();
+    if (!image.save(target, format.constData())) {
+        qFatal("cannot write test picture %s", qPrintable(target));
+    }
+    return target;
+}
+
+QString Disc::file(const QString& relative, const QByteArray& bytes) const {
+    const QString target = abs(relative);
+    QDir().mkpath(QFileInfo(target).absolutePath());
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(bytes) != bytes.size()) {
+        qFatal("cannot write test file %s", qPrintable(target));
+    }
+    return target;
+}
+
+void Disc::removeProgramFile() const {
+    QFile::remove(abs(QStringLiteral("lumosa")));
+}
+
+Session::Session(const Disc& disc) : previousDir_(QDir::currentPath()) {
+    QDir::setCurrent(disc.path());
+    platform::setEndHook([this] { ended = true; });
+    qApp->installEventFilter(this);
+}
+
+Session::~Session() {
+    qApp->removeEventFilter(this);
+    platform::Forms::discardAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    platform::setEndHook(nullptr);
+    QDir::setCurrent(previousDir_);
+}
+
+MainForm* Session::start() {
+    return platform::Forms::start<MainForm>();
+}
+
+MainForm* Session::mainForm() const {
+    return platform::Forms::find<MainForm>();
+}
+
+bool Session::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+            messages.append(box->text());
+            titles.append(box->windowTitle());
+            QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok)->click(); });
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void runEventLoop(int milliseconds) {
+    QTest::qWait(milliseconds);
+}
+
+}  // namespace testsupport

@@ -1,5 +1,63 @@
 #pragma once
 
-#include <QString>
+#include <QByteArray>
+#include <QColor>
+#include <QObject>
+#include <QSize>
+#include <QStringList>
+#include <QTemporaryDir>
 
-namespace testsupport {}
+class MainForm;
+
+namespace testsupport {
+
+// A disc folder of the test's own: the program file, picture folders, settings and
+// description files, removed again when the test ends.
+class Disc {
+public:
+    Disc();
+    QString path() const { return dir_.path(); }
+    QString abs(const QString& relative) const;
+    // Creates a folder (and its parents); returns its absolute path.
+    QString folder(const QString& relative) const;
+    // Writes a picture whose format follows the extension (jpg, jpeg, bmp, gif), filled
+    // with `color`, so that tests can tell pictures apart by their pixels.
+    QString picture(const QString& relative, QSize size = QSize(64, 48),
+                    QColor color = Qt::red) const;
+    QString file(const QString& relative, const QByteArray& bytes) const;
+    void settings(const QByteArray& lines) const { file(QStringLiteral("autorun.inf"), lines); }
+    void removeProgramFile() const;
+
+private:
+    QTemporaryDir dir_;
+};
+
+// Runs the program's start-up in a disc folder, as a person starting it there would, with
+// the program's end and its message boxes made observable instead of leaving the process or
+// waiting for a person: every message box is recorded and answered with OK.
+class Session : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Session(const Disc& disc);
+    ~Session() override;
+
+    // Loads the start-up window; nullptr when the program ended during start-up.
+    MainForm* start();
+    MainForm* mainForm() const;
+
+    QStringList messages;  // text of every message box, in order
+    QStringList titles;    // their titles
+    bool ended = false;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QString previousDir_;
+};
+
+// Lets the event loop run for a while (timer ticks are delivered by it).
+void runEventLoop(int milliseconds);
+
+}  // namespace testsupport

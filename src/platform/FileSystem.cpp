@@ -1,0 +1,96 @@
+#include "platform/FileSystem.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/FolderListing.h"
+#include "platform/TextDecoding.h"
+
+namespace platform {
+
+TextStream::TextStream(QByteArray bytes) : bytes_(std::move(bytes)) {
+    if (bytes_.startsWith("\xEF\xBB\xBF")) {
+        pos_ = 3;
+    }
+    utf8_ = isValidUtf8(QByteArrayView(bytes_).sliced(pos_));
+}
+
+QString TextStream::ReadLine() {
+    if (AtEndOfStream()) {
+        return {};
+    }
+    qsizetype end = bytes_.indexOf('\n', pos_);
+    const qsizetype next = end < 0 ? bytes_.size() : end + 1;
+    if (end < 0) {
+        end = bytes_.size();
+    }
+    if (end > pos_ && bytes_.at(end - 1) == '\r') {
+        --end;
+    }
+    QByteArrayView line = QByteArrayView(bytes_).sliced(pos_, end - pos_);
+    pos_ = next;
+    if (line.size() > kMaxLineBytes) {
+        line = line.first(kMaxLineBytes);
+        // Do not cut a UTF-8 sequence in two.
+        while (utf8_ && !line.isEmpty() &&
+               (static_cast<unsigned char>(line.back()) & 0xC0) == 0x80) {
+            line.chop(1);
+        }
+        if (utf8_ && !line.isEmpty() && static_cast<unsigned char>(line.back()) >= 0xC0) {
+            line.chop(1);
+        }
+    }
+    return utf8_ ? QString::fromUtf8(line) : decodeWindows1252(line);
+}
+
+void TextStream::Close() {
+    bytes_.clear();
+    pos_ = 0;
+}
+
+bool FileSystemObject::FileExists(const QString& name) const {
+    return QFileInfo(name).isFile();
+}
+
+bool FileSystemObject::FolderExists(const QString& path) const {
+    return !path.isEmpty() && QFileInfo(path).isDir();
+}
+
+QString FileSystemObject::GetAbsolutePathName(const QString& name) const {
+    return QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+}
+
+QString FileSystemObject::GetParentFolderName(const QString& fileName) const {
+    return QFileInfo(fileName).absolutePath();
+}
+
+TextStream FileSystemObject::OpenTextFile(const QString& name) const {
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return TextStream();
+    }
+    return TextStream(file.read(TextStream::kMaxFileBytes));
+}
+
+QString FileSystemObject::FindFile(const QString& folder, const QString& name) const {
+    const QDir dir(folder);
+    const QString exact = dir.filePath(name);
+    if (FileExists(exact)) {
+        return exact;
+    }
+    // Several names that differ only in letter case: the first in listing order.
+    QStringList candidates;
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort)) {
+        if (QString::compare(entry, name, Qt::CaseInsensitive) == 0) {
+            candidates.append(entry);
+        }
+    }
+    if (candidates.isEmpty()) {
+        return {};
+    }
+    std::sort(candidates.begin(), candidates.end(), listingLess);
+    return dir.filePath(candidates.first());
+}
+
+}  // namespace platform

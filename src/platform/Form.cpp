@@ -1,0 +1,267 @@
+#include "platform/Form.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <map>
+
+#include "platform/CommandButton.h"
+#include "platform/Keys.h"
+#include "platform/Twips.h"
+
+namespace platform {
+
+namespace {
+
+std::map<std::type_index, Form*>& registry() {
+    static std::map<std::type_index, Form*> forms;
+    return forms;
+}
+
+std::function<void()>& endHook() {
+    static std::function<void()> hook;
+    return hook;
+}
+
+}  // namespace
+
+Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) {}
+
+Form::~Form() {
+    Forms::remove(this);
+}
+
+QSize Form::frameExtra() const {
+    if (!isVisible()) {
+        return {0, 0};
+    }
+    return frameGeometry().size() - geometry().size();
+}
+
+float Form::Width() const {
+    const int px = width() + frameExtra().width();
+    return px == setWidthPx_ ? setWidth_ : toTwips(px);
+}
+
+float Form::Height() const {
+    const int px = height() + frameExtra().height();
+    return px == setHeightPx_ ? setHeight_ : toTwips(px);
+}
+
+float Form::Left() const {
+    const int px = frameGeometry().x();
+    return px == setLeftPx_ ? setLeft_ : toTwips(px);
+}
+
+float Form::Top() const {
+    const int px = frameGeometry().y();
+    return px == setTopPx_ ? setTop_ : toTwips(px);
+}
+
+void Form::setWidth(float twips) {
+    setWidth_ = twips;
+    setWidthPx_ = toPixels(twips);
+    resize(std::max(1, setWidthPx_ - frameExtra().width()), height());
+}
+
+void Form::setHeight(float twips) {
+    setHeight_ = twips;
+    setHeightPx_ = toPixels(twips);
+    resize(width(), std::max(1, setHeightPx_ - frameExtra().height()));
+}
+
+void Form::setLeft(float twips) {
+    setLeft_ = twips;
+    setLeftPx_ = toPixels(twips);
+    move(setLeftPx_, frameGeometry().y());
+}
+
+void Form::setTop(float twips) {
+    setTop_ = twips;
+    setTopPx_ = toPixels(twips);
+    move(frameGeometry().x(), setTopPx_);
+}
+
+void Form::setClientSize(float widthTwips, float heightTwips) {
+    resize(std::max(1, toPixels(widthTwips)), std::max(1, toPixels(heightTwips)));
+}
+
+Form::FormState Form::WindowState() const {
+    return isMinimized() ? Minimized : state_;
+}
+
+void Form::setWindowState(FormState state) {
+    state_ = state;
+    if (state == Maximized) {
+        applyMaximized();
+    } else if (state == Minimized) {
+        showMinimized();
+    }
+}
+
+void Form::applyMaximized() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        return;
+    }
+    // A frameless window covers the whole screen by its own geometry, also where no window
+    // manager honours a full-screen request; a framed one gets the available area at once,
+    // since a window manager may first report a default size.
+    if (windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        setGeometry(screen->geometry());
+    } else {
+        setGeometry(screen->availableGeometry());
+    }
+}
+
+void Form::Show() {
+    hiddenByProgram_ = false;
+    if (state_ == Maximized) {
+        applyMaximized();
+    }
+    show();
+    raise();
+    activateWindow();
+}
+
+void Form::Hide() {
+    hiddenByProgram_ = true;
+    hide();
+}
+
+void Form::Refresh() {
+    repaint();
+}
+
+void Form::stopTimers() {
+    for (QTimer* timer : findChildren<QTimer*>()) {
+        timer->stop();
+    }
+}
+
+bool Form::event(QEvent* event) {
+    if (event->type() == QEvent::WindowActivate && !unloading_) {
+        Form_Activate();
+    }
+    return QWidget::event(event);
+}
+
+void Form::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    if (inResize_ || unloading_ || isMinimized()) {
+        return;
+    }
+    inResize_ = true;
+    Form_Resize();
+    inResize_ = false;
+}
+
+void Form::keyPressEvent(QKeyEvent* event) {
+    int keyAscii = keyAsciiOf(*event);
+    if (keyAscii == 0) {
+        QWidget::keyPressEvent(event);
+        return;
+    }
+    Form_KeyPress(keyAscii);
+    // Enter presses the default button and Escape the cancel button, unless the handler
+    // took the key (set it to 0).
+    const char* role = keyAscii == 13   ? CommandButton::kDefaultProperty
+                       : keyAscii == 27 ? CommandButton::kCancelProperty
+                                        : nullptr;
+    if (role) {
+        for (QPushButton* button : findChildren<QPushButton*>()) {
+            if (button->property(role).toBool() && button->isEnabled()) {
+                button->click();
+                return;
+            }
+        }
+    }
+}
+
+void Form::closeEvent(QCloseEvent* event) {
+    // The window is destroyed by Forms::Unload, never by Qt behind our back.
+    event->ignore();
+    if (!unloading_) {
+        Forms::Unload(*this, FormControlMenu);
+    }
+}
+
+bool Forms::Unload(Form& form, Form::UnloadMode mode) {
+    if (form.unloading_) {
+        return true;
+    }
+    bool cancel = false;
+    form.Form_QueryUnload(cancel, mode);
+    if (cancel || find(typeid(form)) != &form) {
+        // Cancelled, or the handler ended the program or unloaded the window itself.
+        return find(typeid(form)) != &form;
+    }
+    form.Form_Unload();
+    form.unloading_ = true;
+    form.stopTimers();
+    form.hide();
+    remove(&form);
+    form.deleteLater();
+    return true;
+}
+
+void Forms::discardAll() {
+    const auto forms = registry();
+    registry().clear();
+    for (const auto& [type, form] : forms) {
+        form->unloading_ = true;
+        form->stopTimers();
+        form->hide();
+        form->deleteLater();
+    }
+}
+
+int Forms::count() {
+    return static_cast<int>(registry().size());
+}
+
+Form* Forms::find(std::type_index type) {
+    const auto it = registry().find(type);
+    return it == registry().end() ? nullptr : it->second;
+}
+
+void Forms::add(std::type_index type, Form* form) {
+    registry()[type] = form;
+}
+
+void Forms::remove(Form* form) {
+    auto& forms = registry();
+    for (auto it = forms.begin(); it != forms.end(); ++it) {
+        if (it->second == form) {
+            forms.erase(it);
+            return;
+        }
+    }
+}
+
+void End() {
+    if (endHook()) {
+        Forms::discardAll();
+        endHook()();
+        return;
+    }
+    for (const auto& [type, form] : registry()) {
+        form->hide();
+    }
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // Leaves at once: no destructor or handler of ours may run once the program has ended.
+    std::_Exit(0);
+}
+
+void setEndHook(std::function<void()> hook) {
+    endHook() = std::move(hook);
+}
+
+}  // namespace platform

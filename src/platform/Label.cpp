@@ -1,0 +1,75 @@
+#include "platform/Label.h"
+
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QLabel>
+
+#include "platform/Twips.h"
+
+namespace platform {
+
+Label::Label(QWidget* parent)
+    : Control(new QLabel(parent)), label_(static_cast<QLabel*>(widget())) {
+    label_->setTextFormat(Qt::PlainText);
+    label_->setWordWrap(false);
+}
+
+void Label::setCaption(const QString& caption) {
+    caption_ = caption;
+    label_->setText(shownText());
+    if (autoSize_) {
+        fitToText();
+    }
+}
+
+QString Label::shownText() const {
+    if (caption_.size() <= kMaxShownChars) {
+        return caption_;
+    }
+    return caption_.left(kMaxShownChars - 1) + QChar(0x2026);
+}
+
+void Label::setAutoSize(bool autoSize) {
+    autoSize_ = autoSize;
+    if (autoSize_) {
+        fitToText();
+    }
+}
+
+void Label::setColors(const QColor& fore, const QColor& back) {
+    QPalette palette = label_->palette();
+    palette.setColor(QPalette::WindowText, fore);
+    palette.setColor(QPalette::Window, back);
+    label_->setPalette(palette);
+    label_->setAutoFillBackground(true);
+}
+
+void Label::setFont(const QFont& font) {
+    label_->setFont(font);
+    if (autoSize_) {
+        fitToText();
+    }
+}
+
+void Label::fitToText() {
+    const QFontMetrics metrics(label_->font());
+    const int margins = 2 * label_->margin() + 2;
+    setWidth(toTwips(metrics.horizontalAdvance(label_->text()) + margins));
+    setHeight(toTwips(metrics.height()));
+}
+
+QFont formFont(const QString& family, qreal pointSize) {
+    QFont font;
+    if (QFontDatabase::hasFamily(family)) {
+        font.setFamily(family);
+    } else {
+        font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+        font.setStyleHint(QFont::SansSerif);
+    }
+    font.setPointSizeF(pointSize);
+    font.setWeight(QFont::Normal);
+    font.setItalic(false);
+    return font;
+}
+
+}  // namespace platform

@@ -1,0 +1,198 @@
+#include "show/MainForm.h"
+
+#include "folders/frmDirectories.h"
+#include "platform/MsgBox.h"
+#include "platform/Screen.h"
+#include "show/Delay.h"
+
+using platform::Forms;
+using platform::Screen;
+
+namespace {
+
+#ifdef Q_OS_WIN
+const QString kProgramFile = QStringLiteral("lumosa.exe");
+#else
+const QString kProgramFile = QStringLiteral("lumosa");
+#endif
+
+void styleInfoLabel(platform::Label& label, const QString& caption, float width) {
+    // Menu-text black behind highlighted-text white, in the standard colour scheme.
+    label.setColors(Qt::white, Qt::black);
+    label.setFont(platform::formFont(QStringLiteral("MS Sans Serif"), 9.75));
+    label.Move(0, 0, width, 240);
+    label.setCaption(caption);
+    label.setAutoSize(true);
+}
+
+}  // namespace
+
+MainForm::MainForm() {
+    setWindowFlag(Qt::FramelessWindowHint);
+    setCaption(QStringLiteral("Lumosa"));
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::black);
+    setPalette(background);
+    setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+
+    Image2.setVisible(false);
+    styleInfoLabel(lblInfo, QStringLiteral("Loading Image Details"), 2025);
+    styleInfoLabel(lblInfo2, QStringLiteral("Press Escape or zero to Launch Control Panel"), 4080);
+    // The caption line lies over the picture.
+    lblInfo.widget()->raise();
+    lblInfo2.widget()->raise();
+    lbDirs.setVisible(false);
+}
+
+void MainForm::Form_Load() {
+    setWindowState(Maximized);
+    image1.setTop(0);
+    image1.setLeft(0);
+    image1.setHeight(Screen::Height());
+    image1.setWidth(Screen::Width());
+    ImageListLast = -1;
+    DelayPending = true;
+
+    const float w = Screen::Width();
+    const float h = Screen::Height();
+    lblInfo.setLeft((w - lblInfo.Width()) / 2);
+    lblInfo.setTop(h / 2 - lblInfo.Height() - 50);
+    lblInfo2.setLeft((w - lblInfo2.Width()) / 2);
+    lblInfo2.setTop(h / 2 + lblInfo2.Height() + 50);
+
+    ShowDelay = show::kDefaultDelay;
+    ShowFolders = false;
+    ShowText = true;
+    readSettings();
+
+    if (!FileSystem.FileExists(kProgramFile)) {
+        endWithMessage(QStringLiteral("Viewer NOT Found"));
+        return;
+    }
+    dlb1.setPath(FileSystem.GetParentFolderName(FileSystem.GetAbsolutePathName(kProgramFile)));
+
+    int count = 0;
+    for (int i = 0; i < dlb1.ListCount(); ++i) {
+        if (isPictureFolder(dlb1.List(i))) {
+            ++count;
+        }
+    }
+
+    if (count == 0) {
+        endWithMessage(QStringLiteral("No folders containing images exist in this location."));
+        return;
+    }
+    // The folders are tested afresh, so one that vanished since the count is left out.
+    QStringList folders;
+    for (int i = 0; i < dlb1.ListCount(); ++i) {
+        if (isPictureFolder(dlb1.List(i))) {
+            folders.append(dlb1.List(i));
+        }
+    }
+    if (folders.isEmpty()) {
+        endWithMessage(QStringLiteral("No folders containing images exist in this location."));
+        return;
+    }
+
+    if (count > 1 && ShowFolders) {
+        Timer1.setEnabled(false);
+        for (const QString& thisDirectory : folders) {
+            Forms::get<frmDirectories>().List1.AddItem(thisDirectory);
+        }
+        OpenFolderSelection();
+        return;
+    }
+
+    if (count == 1) {
+        Timer1.setEnabled(true);
+    }
+    for (const QString& thisDirectory : folders) {
+        lbDirs.AddItem(thisDirectory);
+    }
+    if (count == 1) {
+        lbDirs.setSelected(0, true);
+    } else {
+        lbDirs.setListIndex(0);
+    }
+    display_directory(lbDirs.List(0));
+}
+
+void MainForm::endWithMessage(const QString& message) {
+    // No tick may run behind the message: nothing has been loaded to show.
+    Timer1.setEnabled(false);
+    platform::MsgBox(message);
+    platform::End();
+}
+
+bool MainForm::isPictureFolder(const QString& path) {
+    const QString name = path.section(QLatin1Char('/'), -1);
+    return !name.startsWith(QLatin1Char('_')) && DirectoryImageCount(path) > 0;
+}
+
+void MainForm::readSettings() {
+    const QString settingsFile =
+        FileSystem.FindFile(QStringLiteral("."), QStringLiteral("autorun.inf"));
+    if (settingsFile.isEmpty()) {
+        return;
+    }
+    platform::TextStream stream = FileSystem.OpenTextFile(settingsFile);
+    while (!stream.AtEndOfStream()) {
+        const QString line = stream.ReadLine();
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        // A key without "=" has no value, which every key treats as "not its word".
+        const QString value = eq < 0 ? QString() : line.mid(eq + 1);
+        if (line.startsWith(QLatin1String("delay"))) {
+            ShowDelay = eq < 0 ? show::kDefaultDelay : show::delayMilliseconds(value);
+            Timer1.setInterval(ShowDelay);
+        }
+        if (line.startsWith(QLatin1String("showfolders"))) {
+            ShowFolders = eq >= 0 && value == QLatin1String("true");
+        }
+        if (line.startsWith(QLatin1String("showtext"))) {
+            ShowText = !(eq >= 0 && value == QLatin1String("false"));
+        }
+    }
+    stream.Close();
+}
+
+void MainForm::OpenFolderSelection() {
+    Hide();
+    Forms::get<frmDirectories>().Show();
+}
+
+void MainForm::Form_KeyPress(int& KeyAscii) {
+    switch (KeyAscii) {
+        case 27:
+        case '0':
+            OpenControlPanel();
+            break;
+        case '+':
+            showSpeed(QStringLiteral("Faster"));
+            break;
+        case '-':
+            showSpeed(QStringLiteral("Slower"));
+            break;
+        case '2':
+            JumpTo(QStringLiteral("First"));
+            break;
+        case '4':
+            JumpTo(QStringLiteral("Prev"));
+            break;
+        case '5':
+            ShowStartStop();
+            break;
+        case '6':
+            JumpTo(QStringLiteral("Next"));
+            break;
+        case '8':
+            JumpTo(QStringLiteral("Last"));
+            break;
+        default:
+            break;
+    }
+}
+
+void MainForm::OpenControlPanel() {
+    // The control panel is not part of the program yet: Escape and "0" do nothing.
+}

@@ -1,0 +1,63 @@
+// Puts the current picture of the show on the screen, fitted, centred and captioned.
+#include <QTextStream>
+
+#include "platform/Twips.h"
+#include "show/Fit.h"
+#include "show/MainForm.h"
+
+void MainForm::ShowCurrentImage() {
+    const QString F = flbImageList.FileName();
+    if (flbImageList.ListIndex() < 0) {
+        // An empty folder (it may have vanished under the show): nothing to show.
+        return;
+    }
+    CurrentImagePath = flbImageList.Path() + QLatin1Char('/') + F;
+
+    // Decoded no larger than it can be drawn: at most the window's size in device pixels.
+    const qreal ratio = devicePixelRatioF();
+    const QSize bound(qRound(platform::toPixels(Width()) * ratio),
+                      qRound(platform::toPixels(Height()) * ratio));
+    QString why;
+    const platform::Picture picture = platform::LoadPicture(CurrentImagePath, bound, &why);
+    if (picture.isNull()) {
+        // The previous picture and caption stay; the show goes on at the next tick.
+        QTextStream(stderr) << "lumosa: cannot show " << CurrentImagePath << ": " << why
+                            << Qt::endl;
+        return;
+    }
+    Image2.setPicture(picture);
+
+    image1.setVisible(false);
+    lblInfo.setVisible(false);
+    lblInfo2.setVisible(false);
+
+    image1.setHeight(Image2.Height());
+    image1.setWidth(show::naturalWidthAtHeight(Image2.Width(), Image2.Height(), image1.Height()));
+
+    if (WindowState() == Normal) {
+        setHeight(image1.Height());
+        setWidth(image1.Width());
+    }
+    if (WindowState() != Minimized) {
+        const show::Placement placement =
+            show::fitAndCentre(image1.Width(), image1.Height(), Width(), Height());
+        image1.setWidth(placement.width);
+        image1.setHeight(placement.height);
+        image1.setTop(placement.top);
+        image1.setLeft(placement.left);
+    }
+    image1.setPicture(Image2.picture());
+
+    if (ShowText) {
+        const QString D = GetImageDesc(F);
+        if (D.isEmpty()) {
+            lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  "));
+        } else {
+            lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  -  ") + D);
+        }
+        lblInfo.setTop(Height() - 500);
+        lblInfo.setLeft((Width() - lblInfo.Width()) / 2);
+        lblInfo.setVisible(true);
+    }
+    image1.setVisible(true);
+}
