@@ -10,6 +10,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "GifWriter.h"
 #include "platform/Form.h"
 #include "show/MainForm.h"
 
@@ -35,7 +36,9 @@ QString Disc::picture(const QString& relative, QSize size, QColor color) const {
     image.fill(color);
     const QString suffix = QFileInfo(relative).suffix().toLower();
     const QByteArray format = suffix == QLatin1String("jpeg") ? "jpg" : suffix.toLatin1();
-    if (!image.save(target, format.constData())) {
+    const bool saved =
+        format == "gif" ? gifwriter::save(image, target) : image.save(target, format.constData());
+    if (!saved) {
         qFatal("cannot write test picture %s", qPrintable(target));
     }
     return target;
