@@ -1,0 +1,47 @@
+# shellcheck shell=bash
+# Debian packages the scripts need, and installing the missing ones. Sourced, not run.
+# shellcheck disable=SC2034  # the lists are read by the scripts that source this
+
+# Building: the compiler, CMake and Qt's headers and tools.
+LUMOSA_BUILD_PACKAGES=(cmake make g++ qt6-base-dev)
+# Running: Qt's widgets; libqt6gui6 also holds the xcb and offscreen platforms and the JPEG
+# and GIF readers; the samples tool draws its labels in DejaVu Sans.
+LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 fonts-dejavu-core)
+# A show without a display: a virtual X server, a window manager (without one a full-screen
+# window keeps its default size there) and screenshots.
+LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
+# Tests: the end-to-end ones drive the program on a real X server under a window manager.
+LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick)
+
+lumosa_missing_packages() {
+    local pkg
+    for pkg in "$@"; do
+        if [[ "$(dpkg-query -W -f='${db:Status-Status}' "$pkg" 2>/dev/null)" != installed ]]; then
+            printf '%s\n' "$pkg"
+        fi
+    done
+}
+
+# Installs those of the given packages that are missing. As root it does so itself; otherwise
+# it prints the command to run and fails, since nothing can work without them.
+lumosa_ensure_packages() {
+    local missing
+    mapfile -t missing < <(lumosa_missing_packages "$@" | sort -u)
+    if ((${#missing[@]} == 0)); then
+        return 0
+    fi
+    if ! command -v apt-get >/dev/null 2>&1; then
+        echo "Missing packages: ${missing[*]} (and no apt-get here to install them)." >&2
+        return 1
+    fi
+    if ((EUID != 0)); then
+        echo "Missing packages: ${missing[*]}" >&2
+        echo "Install them with:" >&2
+        echo "  sudo apt-get update && sudo apt-get install -y ${missing[*]}" >&2
+        return 1
+    fi
+    echo "Installing missing packages: ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update
+    apt-get install -y "${missing[@]}"
+}
