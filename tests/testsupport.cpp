@@ -37,7 +37,7 @@ QString Disc::picture(const QString& relative, QSize size, QColor color) const {
     const QString suffix = QFileInfo(relative).suffix().toLower();
     const QByteArray format = suffix == QLatin1String("jpeg") ? "jpg" : suffix.toLatin1();
     const bool saved =
-        format == "gif" ? gifwriter::save(image, target) : image.save(target, format.constData());
+        format == "gif" ? gifwriter::save(image, target).isEmpty() : image.save(target, format.constData());
     if (!saved) {
         qFatal("cannot write test picture %s", qPrintable(target));
     }

@@ -1,95 +1,172 @@
 #pragma once
 
-// Writes a one-frame GIF (Qt reads GIF but does not write it). Colours are mapped to a
-// 6 x 6 x 6 cube; the LZW stream sends every pixel as a literal code and restarts the code
-// table before it grows, which every decoder reads and which keeps the writer tiny.
+// Writes a one-frame GIF: Qt reads GIF but cannot write it. Used by the sample-picture tool
+// and by the tests, which need real GIF files of their own.
 #include <QByteArray>
 #include <QFile>
 #include <QImage>
+#include <QList>
 #include <QString>
+
+#include <array>
+#include <cstdint>
+#include <vector>
 
 namespace gifwriter {
 
-inline QByteArray encode(const QImage& source, int transparentIndex = -1) {
-    const QImage image = source.convertToFormat(QImage::Format_RGB32);
-    const int w = image.width();
-    const int h = image.height();
-    QByteArray out("GIF89a");
-    auto put16 = [&out](int v) {
-        out.append(static_cast<char>(v & 0xFF));
-        out.append(static_cast<char>((v >> 8) & 0xFF));
-    };
-    put16(w);
-    put16(h);
-    out.append(static_cast<char>(0xF7));  // global colour table of 256 entries
-    out.append('\0');
-    out.append('\0');
-    for (int i = 0; i < 256; ++i) {
-        const int c = i < 216 ? i : 0;
-        out.append(static_cast<char>((c / 36) * 51));
-        out.append(static_cast<char>(((c / 6) % 6) * 51));
-        out.append(static_cast<char>((c % 6) * 51));
-    }
-    if (transparentIndex >= 0) {
-        out.append("\x21\xF9\x04\x01\x00\x00", 6);
-        out.append(static_cast<char>(transparentIndex));
-        out.append('\0');
-    }
-    out.append(',');
-    put16(0);
-    put16(0);
-    put16(w);
-    put16(h);
-    out.append('\0');
-    out.append('\x08');  // minimum code size
+class GifBitWriter {
+public:
+    explicit GifBitWriter(QByteArray& out) : out_(out) {}
 
-    QByteArray data;
-    quint32 bits = 0;
-    int bitCount = 0;
-    auto emitCode = [&](int code) {
-        bits |= static_cast<quint32>(code) << bitCount;
-        bitCount += 9;
-        while (bitCount >= 8) {
-            data.append(static_cast<char>(bits & 0xFF));
-            bits >>= 8;
-            bitCount -= 8;
+    void put(int code, int bits) {
+        acc_ |= std::uint32_t(code) << nbits_;
+        nbits_ += bits;
+        while (nbits_ >= 8) {
+            pushByte(std::uint8_t(acc_ & 0xFF));
+            acc_ >>= 8;
+            nbits_ -= 8;
         }
-    };
-    int sinceClear = 0;
-    emitCode(256);
-    for (int y = 0; y < h; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-        for (int x = 0; x < w; ++x) {
-            if (sinceClear == 253) {
-                emitCode(256);
-                sinceClear = 0;
+    }
+    void finish() {
+        if (nbits_ > 0) {
+            pushByte(std::uint8_t(acc_ & 0xFF));
+        }
+        flushBlock();
+        out_.append(char(0));  // block terminator
+    }
+
+private:
+    void pushByte(std::uint8_t b) {
+        block_[blockLen_++] = b;
+        if (blockLen_ == 255) {
+            flushBlock();
+        }
+    }
+    void flushBlock() {
+        if (blockLen_ == 0) {
+            return;
+        }
+        out_.append(char(blockLen_));
+        out_.append(reinterpret_cast<const char*>(block_.data()), blockLen_);
+        blockLen_ = 0;
+    }
+
+    QByteArray& out_;
+    std::uint32_t acc_ = 0;
+    int nbits_ = 0;
+    std::array<std::uint8_t, 255> block_{};
+    int blockLen_ = 0;
+};
+
+inline void appendLe16(QByteArray& out, int v) {
+    out.append(char(v & 0xFF));
+    out.append(char((v >> 8) & 0xFF));
+}
+
+// LZW with 8-bit symbols, as GIF wants it. The code size grows in step with the decoder,
+// which adds its table entry one code later than we do.
+inline void encodeLzw(const QImage& indexed, QByteArray& out) {
+    constexpr int kClear = 256;
+    constexpr int kEnd = 257;
+    constexpr int kMaxCodes = 4096;
+    out.append(char(8));  // minimum code size
+    GifBitWriter bits(out);
+
+    // table[prefix * 256 + symbol] = (generation << 12) | code; a stale generation means empty,
+    // so a reset costs nothing.
+    std::vector<std::uint32_t> table(std::size_t(kMaxCodes) * 256, 0);
+    std::uint32_t generation = 1;
+    int codeSize = 9;
+    int nextCode = kEnd + 1;
+    bits.put(kClear, codeSize);
+
+    int prefix = -1;
+    for (int y = 0; y < indexed.height(); ++y) {
+        const uchar* line = indexed.constScanLine(y);
+        for (int x = 0; x < indexed.width(); ++x) {
+            const int symbol = line[x];
+            if (prefix < 0) {
+                prefix = symbol;
+                continue;
             }
-            const QRgb p = line[x];
-            const int index =
-                ((qRed(p) + 25) / 51) * 36 + ((qGreen(p) + 25) / 51) * 6 + (qBlue(p) + 25) / 51;
-            emitCode(index);
-            ++sinceClear;
+            std::uint32_t& slot = table[std::size_t(prefix) * 256 + std::size_t(symbol)];
+            if ((slot >> 12) == generation) {
+                prefix = int(slot & 0xFFF);
+                continue;
+            }
+            bits.put(prefix, codeSize);
+            if (nextCode < kMaxCodes) {
+                slot = (generation << 12) | std::uint32_t(nextCode);
+                ++nextCode;
+                if (nextCode > (1 << codeSize) && codeSize < 12) {
+                    ++codeSize;
+                }
+            } else {
+                bits.put(kClear, codeSize);
+                ++generation;
+                codeSize = 9;
+                nextCode = kEnd + 1;
+            }
+            prefix = symbol;
         }
     }
-    emitCode(257);
-    if (bitCount > 0) {
-        data.append(static_cast<char>(bits & 0xFF));
+    if (prefix >= 0) {
+        bits.put(prefix, codeSize);
+        // The decoder grows its code size after this last code as after any other.
+        if (nextCode < kMaxCodes) {
+            ++nextCode;
+            if (nextCode > (1 << codeSize) && codeSize < 12) {
+                ++codeSize;
+            }
+        }
     }
-    for (qsizetype i = 0; i < data.size(); i += 255) {
-        const qsizetype n = std::min<qsizetype>(255, data.size() - i);
-        out.append(static_cast<char>(n));
-        out.append(data.mid(i, n));
+    bits.put(kEnd, codeSize);
+    bits.finish();
+}
+
+// The picture reduced to 256 colours (dithered), as GIF bytes; empty when it is too large.
+inline QByteArray encode(const QImage& image) {
+    if (image.width() > 0xFFFF || image.height() > 0xFFFF) {
+        return {};
     }
-    out.append('\0');
-    out.append(';');
+    const QImage indexed = image.convertToFormat(QImage::Format_RGB32)
+                               .convertToFormat(QImage::Format_Indexed8, Qt::DiffuseDither);
+    QByteArray out("GIF89a");
+    appendLe16(out, indexed.width());
+    appendLe16(out, indexed.height());
+    out.append(char(0xF7));  // global colour table of 256 entries, 8 bits per primary
+    out.append(char(0));     // background colour index
+    out.append(char(0));     // square pixels
+    const QList<QRgb> colours = indexed.colorTable();
+    for (int i = 0; i < 256; ++i) {
+        const QRgb c = i < colours.size() ? colours[i] : qRgb(0, 0, 0);
+        out.append(char(qRed(c)));
+        out.append(char(qGreen(c)));
+        out.append(char(qBlue(c)));
+    }
+    out.append(char(0x2C));  // image descriptor
+    appendLe16(out, 0);
+    appendLe16(out, 0);
+    appendLe16(out, indexed.width());
+    appendLe16(out, indexed.height());
+    out.append(char(0));  // no local colour table, not interlaced
+    encodeLzw(indexed, out);
+    out.append(char(0x3B));  // trailer
     return out;
 }
 
-inline bool save(const QImage& image, const QString& path) {
-    QFile file(path);
+// Returns an empty string on success, otherwise why the file was not written.
+inline QString save(const QImage& image, const QString& path) {
     const QByteArray bytes = encode(image);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(bytes) == bytes.size();
+    if (bytes.isEmpty()) {
+        return QStringLiteral("too large for GIF");
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        file.write(bytes) != bytes.size()) {
+        return file.errorString();
+    }
+    return {};
 }
 
 }  // namespace gifwriter
