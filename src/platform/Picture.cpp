@@ -1,14 +1,267 @@
 #include "platform/Picture.h"
 
+#include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
+#include <QImageIOHandler>
+#include <QImageReader>
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
 namespace platform {
 
-Picture LoadPicture(const QString& path, QSize bound, QString* why) {
-    Q_UNUSED(path);
-    Q_UNUSED(bound);
-    if (why) {
-        *why = QStringLiteral("not implemented");
+namespace {
+
+// Pictures whose header claims more pixels than this are refused before any decoding. The
+// decoder's own allocation limit only guards the image it hands back; a progressive JPEG
+// makes libjpeg keep every coefficient of the whole picture (about 3-6 bytes a pixel) however
+// small it is decoded, so a crafted header alone could cost gigabytes. 120 million pixels
+// lets the largest camera photos (about 100 MP, 11648 x 8736) through.
+constexpr qint64 kMaxStoredPixels = 120'000'000;
+
+qint64 pixelCount(QSize size) {
+    return qint64(size.width()) * qint64(size.height());
+}
+
+quint32 readLittle(const QByteArray& bytes, int at, int width) {
+    quint32 value = 0;
+    for (int i = width - 1; i >= 0; --i) {
+        value = (value << 8) | quint8(bytes.at(at + i));
+    }
+    return value;
+}
+
+quint32 readBig(const QByteArray& bytes, int at, int width) {
+    quint32 value = 0;
+    for (int i = 0; i < width; ++i) {
+        value = (value << 8) | quint8(bytes.at(at + i));
+    }
+    return value;
+}
+
+// Walks the JPEG markers up to the frame header. Qt's reader gives no size at all for frames
+// libjpeg rejects as too big, and we still want to say why.
+QSize jpegFrameSize(QIODevice& device) {
+    // Real files reach the frame header within a handful of segments; the cap bounds the walk
+    // whatever a file holds.
+    for (int step = 0; step < 100000 && !device.atEnd(); ++step) {
+        const QByteArray marker = device.read(2);
+        if (marker.size() < 2 || quint8(marker.at(0)) != 0xFF) {
+            return {};
+        }
+        const quint8 code = quint8(marker.at(1));
+        if (code == 0xFF) {
+            device.seek(device.pos() - 1);  // fill byte before the marker proper
+            continue;
+        }
+        if (code == 0x01 || (code >= 0xD0 && code <= 0xD8)) {
+            continue;  // markers without a segment
+        }
+        if (code == 0xD9 || code == 0xDA) {
+            return {};  // image data or end reached without a frame header
+        }
+        const QByteArray lengthBytes = device.read(2);
+        if (lengthBytes.size() < 2) {
+            return {};
+        }
+        const quint32 length = readBig(lengthBytes, 0, 2);
+        const bool frame =
+            code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
+        if (frame) {
+            const QByteArray header = device.read(5);
+            if (header.size() < 5) {
+                return {};
+            }
+            return QSize(int(readBig(header, 3, 2)), int(readBig(header, 1, 2)));
+        }
+        if (length < 2 || !device.seek(device.pos() + length - 2)) {
+            return {};
+        }
     }
     return {};
+}
+
+// The stored size a JPEG, BMP or GIF header claims, read without decoding; invalid when the
+// file is none of these or the header is cut short.
+QSize claimedSize(QIODevice& device) {
+    const QByteArray head = device.peek(30);
+    if (head.startsWith("GIF8") && head.size() >= 10) {
+        // The logical screen: Qt draws the first frame onto a canvas of this size.
+        return QSize(int(readLittle(head, 6, 2)), int(readLittle(head, 8, 2)));
+    }
+    if (head.startsWith("BM") && head.size() >= 26) {
+        if (readLittle(head, 14, 4) == 12) {  // OS/2 core header with 16-bit sizes
+            return QSize(int(readLittle(head, 18, 2)), int(readLittle(head, 20, 2)));
+        }
+        const qint32 width = qint32(readLittle(head, 18, 4));
+        const qint32 height = qint32(readLittle(head, 22, 4));  // negative: rows top-down
+        if (width <= 0 || height == std::numeric_limits<qint32>::min()) {
+            return {};
+        }
+        return QSize(width, std::abs(height));
+    }
+    if (head.startsWith("\xFF\xD8")) {
+        device.seek(2);
+        return jpegFrameSize(device);
+    }
+    return {};
+}
+
+// The largest size inside `bound` with the proportions of `natural`, rounded to the nearest
+// pixel; `natural` itself when it already fits, since pictures are never enlarged.
+QSize fitInside(QSize natural, QSize bound) {
+    if (!bound.isValid() ||
+        (natural.width() <= bound.width() && natural.height() <= bound.height())) {
+        return natural;
+    }
+    const qint64 w = natural.width();
+    const qint64 h = natural.height();
+    const qint64 bw = bound.width();
+    const qint64 bh = bound.height();
+    qint64 fitW = bw;
+    qint64 fitH = bh;
+    // Integer arithmetic keeps the rounding exact: w/h compared with bw/bh by cross products.
+    if (bw * h <= bh * w) {
+        fitH = (2 * h * bw + w) / (2 * w);
+    } else {
+        fitW = (2 * w * bh + h) / (2 * h);
+    }
+    return QSize(int(std::max<qint64>(1, fitW)), int(std::max<qint64>(1, fitH)));
+}
+
+// libjpeg decodes at M/8 of the stored size, M = 1..8; Qt takes the smallest M that still
+// covers the requested size and smooth-scales the rest of the way. This is the image it has
+// to allocate, which the allocation limit is checked against.
+QSize jpegDecodeSize(QSize stored, QSize requested) {
+    if (!requested.isValid() || requested == stored) {
+        return stored;
+    }
+    for (int m = 1; m < 8; ++m) {
+        const QSize reduced((stored.width() * qint64(m) + 7) / 8,
+                            (stored.height() * qint64(m) + 7) / 8);
+        if (reduced.width() >= requested.width() && reduced.height() >= requested.height()) {
+            return reduced;
+        }
+    }
+    return stored;
+}
+
+bool overAllocationLimit(QSize decoded) {
+    const qint64 limitMb = QImageReader::allocationLimit();
+    // RGB32 or ARGB32, what the readers hand back for colour pictures; a grey JPEG needs less,
+    // but this only chooses the words for a refusal that has already happened.
+    constexpr qint64 kBytesPerPixel = 4;
+    return limitMb > 0 && pixelCount(decoded) * kBytesPerPixel > limitMb * 1024 * 1024;
+}
+
+bool isSupportedFormat(const QByteArray& format) {
+    return format == "jpeg" || format == "bmp" || format == "gif";
+}
+
+// Formats the painter draws without converting each time.
+QImage forDrawing(QImage image) {
+    const QImage::Format wanted =
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
+    if (image.format() != wanted) {
+        image.convertTo(wanted);
+    }
+    return image;
+}
+
+}  // namespace
+
+Picture LoadPicture(const QString& path, QSize bound, QString* why) {
+    const auto fail = [why](const char* reason) {
+        if (why) {
+            *why = QString::fromLatin1(reason);
+        }
+        return Picture();
+    };
+    if (why) {
+        why->clear();
+    }
+
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists()) {
+        return fail("file not found");
+    }
+    if (info.isDir()) {
+        return fail("is a folder");
+    }
+    if (!info.isFile()) {
+        return fail("not a file");  // device or pipe: reading it could block forever
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return fail("cannot be read");
+    }
+    if (file.size() == 0) {
+        return fail("empty file");
+    }
+
+    const QSize claimed = claimedSize(file);
+    if (!file.seek(0)) {
+        return fail("cannot be read");
+    }
+    if (claimed.isValid() && pixelCount(claimed) > kMaxStoredPixels) {
+        return fail("too large");
+    }
+
+    QImageReader reader(&file);
+    reader.setDecideFormatFromContent(true);  // the content decides, never the name
+    reader.setAutoTransform(true);
+    const QByteArray format = reader.format();
+    if (format.isEmpty()) {
+        return fail("not a picture");
+    }
+    if (!isSupportedFormat(format)) {
+        return fail("unsupported format");
+    }
+    const QSize stored = reader.size();  // as stored, before the EXIF orientation
+    if (stored.isEmpty()) {
+        return fail("not a picture");
+    }
+    if (pixelCount(stored) > kMaxStoredPixels) {
+        return fail("too large");
+    }
+
+    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    const QSize natural = turned ? stored.transposed() : stored;
+    const QSize target = fitInside(natural, bound);
+
+    // Only a reader that decodes at a reduced size saves work; the others would decode in full
+    // and then scale, which we do ourselves below to keep the proportions of what was decoded.
+    const bool reducedDecode = reader.supportsOption(QImageIOHandler::ScaledSize);
+    QSize requested;
+    if (reducedDecode && target != natural) {
+        // The reader scales before it turns the picture upright.
+        requested = turned ? target.transposed() : target;
+        reader.setScaledSize(requested);
+    }
+
+    QImage image;
+    if (!reader.read(&image)) {
+        const QSize decoded = reducedDecode ? jpegDecodeSize(stored, requested) : stored;
+        return fail(overAllocationLimit(decoded) ? "too large" : "not a picture");
+    }
+
+    image = forDrawing(std::move(image));
+    if (reducedDecode) {
+        // The reader has already scaled to the requested size and turned the result upright.
+        return Picture(std::move(image), natural);
+    }
+    // What was decoded is the whole picture: a GIF frame comes on its logical screen.
+    const QSize pictureSize = image.size();
+    const QSize shown = fitInside(pictureSize, bound);
+    if (shown != pictureSize) {
+        image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (image.isNull()) {
+            return fail("too large");
+        }
+    }
+    return Picture(std::move(image), pictureSize);
 }
 
 }  // namespace platform

@@ -29,6 +29,13 @@ private:
 // largest size that fits inside `bound` with its proportions kept (JPEG through the decoder's
 // reduced-size decode); it is never enlarged. On failure returns a null Picture and, when
 // `why` is given, a short reason ("file not found", "not a picture", ...).
+//
+// The reasons: "file not found", "is a folder", "not a file" (a device or pipe), "cannot be
+// read", "empty file", "not a picture" (unrecognised or undecodable), "unsupported format"
+// (a picture of another kind, such as PNG) and "too large": the header claims more than 120
+// million pixels, or the image to decode would pass QImageReader::allocationLimit() (128 MB
+// by default, about 33 million pixels; a JPEG counts at its reduced decoding size).
+// The format comes from the content, never the name. Safe to call from several threads.
 Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr);
 
 }  // namespace platform
