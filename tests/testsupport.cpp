@@ -10,8 +10,11 @@
 #include <QTest>
 #include <QTimer>
 
+#include <cstdlib>
+
 #include "GifWriter.h"
 #include "platform/Form.h"
+#include "platform/Picture.h"
 #include "show/MainForm.h"
 
 namespace testsupport {
@@ -93,6 +96,26 @@ bool Session::eventFilter(QObject* watched, QEvent* event) {
 
 void runEventLoop(int milliseconds) {
     QTest::qWait(milliseconds);
+}
+
+QString lastParts(const QString& path, int parts) {
+    return path.section(QLatin1Char('/'), -parts);
+}
+
+QColor middleColour(const platform::Picture& picture) {
+    const QImage& image = picture.image();
+    if (image.isNull()) {
+        return {};
+    }
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+bool nearColour(const QColor& actual, const QColor& expected) {
+    constexpr int kTolerance = 24;
+    return actual.isValid() && expected.isValid() &&
+           std::abs(actual.red() - expected.red()) <= kTolerance &&
+           std::abs(actual.green() - expected.green()) <= kTolerance &&
+           std::abs(actual.blue() - expected.blue()) <= kTolerance;
 }
 
 }  // namespace testsupport

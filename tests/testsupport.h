@@ -9,6 +9,10 @@
 
 class MainForm;
 
+namespace platform {
+class Picture;
+}
+
 namespace testsupport {
 
 // A disc folder of the test's own: the program file, picture folders, settings and
@@ -59,5 +63,15 @@ private:
 
 // Lets the event loop run for a while (timer ticks are delivered by it).
 void runEventLoop(int milliseconds);
+
+// The last `parts` components of a path ("Folder/name" by default), so that tests can compare
+// paths without the temporary disc's own location.
+QString lastParts(const QString& path, int parts = 2);
+
+// The colour at the middle of a picture's pixels; invalid for a picture that holds none.
+QColor middleColour(const platform::Picture& picture);
+
+// Whether two valid colours agree within what lossy compression changes.
+bool nearColour(const QColor& actual, const QColor& expected);
 
 }  // namespace testsupport
