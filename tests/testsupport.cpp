@@ -39,8 +39,8 @@ QString Disc::picture(const QString& relative, QSize size, QColor color) const {
     image.fill(color);
     const QString suffix = QFileInfo(relative).suffix().toLower();
     const QByteArray format = suffix == QLatin1String("jpeg") ? "jpg" : suffix.toLatin1();
-    const bool saved =
-        format == "gif" ? gifwriter::save(image, target).isEmpty() : image.save(target, format.constData());
+    const bool saved = format == "gif" ? gifwriter::save(image, target).isEmpty()
+                                       : image.save(target, format.constData());
     if (!saved) {
         qFatal("cannot write test picture %s", qPrintable(target));
     }

@@ -34,18 +34,17 @@ void MainForm::ShowCurrentImage() {
     image1.setHeight(Image2.Height());
     image1.setWidth(show::naturalWidthAtHeight(Image2.Width(), Image2.Height(), image1.Height()));
 
+    // A minimized window cannot take a size; it keeps the one it will be restored to.
     if (WindowState() == Normal) {
         setHeight(image1.Height());
         setWidth(image1.Width());
     }
-    if (WindowState() != Minimized) {
-        const show::Placement placement =
-            show::fitAndCentre(image1.Width(), image1.Height(), Width(), Height());
-        image1.setWidth(placement.width);
-        image1.setHeight(placement.height);
-        image1.setTop(placement.top);
-        image1.setLeft(placement.left);
-    }
+    const show::Placement placement =
+        show::fitAndCentre(image1.Width(), image1.Height(), Width(), Height());
+    image1.setWidth(placement.width);
+    image1.setHeight(placement.height);
+    image1.setTop(placement.top);
+    image1.setLeft(placement.left);
     image1.setPicture(Image2.picture());
 
     if (ShowText) {
