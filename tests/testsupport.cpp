@@ -14,6 +14,10 @@
 #include "platform/Form.h"
 #include "show/MainForm.h"
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace testsupport {
 
 Disc::Disc() {
@@ -36,8 +40,8 @@ QString Disc::picture(const QString& relative, QSize size, QColor color) const {
     image.fill(color);
     const QString suffix = QFileInfo(relative).suffix().toLower();
     const QByteArray format = suffix == QLatin1String("jpeg") ? "jpg" : suffix.toLatin1();
-    const bool saved =
-        format == "gif" ? gifwriter::save(image, target).isEmpty() : image.save(target, format.constData());
+    const bool saved = format == "gif" ? gifwriter::save(image, target).isEmpty()
+                                       : image.save(target, format.constData());
     if (!saved) {
         qFatal("cannot write test picture %s", qPrintable(target));
     }
@@ -93,6 +97,21 @@ bool Session::eventFilter(QObject* watched, QEvent* event) {
 
 void runEventLoop(int milliseconds) {
     QTest::qWait(milliseconds);
+}
+
+UnprivilegedScope::UnprivilegedScope() {
+#ifdef Q_OS_UNIX
+    constexpr uid_t kNobody = 65534;
+    active_ = ::geteuid() == 0 && ::seteuid(kNobody) == 0;
+#endif
+}
+
+UnprivilegedScope::~UnprivilegedScope() {
+#ifdef Q_OS_UNIX
+    if (active_ && ::seteuid(0) != 0) {
+        qFatal("cannot take back root after acting as nobody");
+    }
+#endif
 }
 
 }  // namespace testsupport

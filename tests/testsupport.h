@@ -60,4 +60,19 @@ private:
 // Lets the event loop run for a while (timer ticks are delivered by it).
 void runEventLoop(int milliseconds);
 
+// While it lives, a process running as root on Unix acts as the user nobody (effective user
+// id only), so that file permissions apply to it; elsewhere it does nothing.
+class UnprivilegedScope {
+public:
+    UnprivilegedScope();
+    ~UnprivilegedScope();
+    UnprivilegedScope(const UnprivilegedScope&) = delete;
+    UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
+    // Whether root was given up.
+    bool active() const { return active_; }
+
+private:
+    bool active_ = false;
+};
+
 }  // namespace testsupport
