@@ -17,6 +17,10 @@
 #include "platform/Picture.h"
 #include "show/MainForm.h"
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace testsupport {
 
 Disc::Disc() {
@@ -116,6 +120,21 @@ bool nearColour(const QColor& actual, const QColor& expected) {
            std::abs(actual.red() - expected.red()) <= kTolerance &&
            std::abs(actual.green() - expected.green()) <= kTolerance &&
            std::abs(actual.blue() - expected.blue()) <= kTolerance;
+}
+
+UnprivilegedScope::UnprivilegedScope() {
+#ifdef Q_OS_UNIX
+    constexpr uid_t kNobody = 65534;
+    active_ = ::geteuid() == 0 && ::seteuid(kNobody) == 0;
+#endif
+}
+
+UnprivilegedScope::~UnprivilegedScope() {
+#ifdef Q_OS_UNIX
+    if (active_ && ::seteuid(0) != 0) {
+        qFatal("cannot take back root after acting as nobody");
+    }
+#endif
 }
 
 }  // namespace testsupport

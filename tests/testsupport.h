@@ -74,4 +74,19 @@ QColor middleColour(const platform::Picture& picture);
 // Whether two valid colours agree within what lossy compression changes.
 bool nearColour(const QColor& actual, const QColor& expected);
 
+// While it lives, a process running as root on Unix acts as the user nobody (effective user
+// id only), so that file permissions apply to it; elsewhere it does nothing.
+class UnprivilegedScope {
+public:
+    UnprivilegedScope();
+    ~UnprivilegedScope();
+    UnprivilegedScope(const UnprivilegedScope&) = delete;
+    UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
+    // Whether root was given up.
+    bool active() const { return active_; }
+
+private:
+    bool active_ = false;
+};
+
 }  // namespace testsupport
