@@ -74,6 +74,7 @@ private Q_SLOTS:
     void caption();
     void failedLoadKeepsPrevious_data();
     void failedLoadKeepsPrevious();
+    void unreadablePictureKeepsPrevious();
     void badInputNeverStopsShow_data();
     void badInputNeverStopsShow();
 };
@@ -209,6 +210,28 @@ void DisplayTest::failedLoadKeepsPrevious() {
     QCOMPARE(lastParts(form->currentImagePath()), u"P/"_s + name);
     QVERIFY(show.shows(Qt::blue));
     QCOMPARE(form->lblInfo.Caption(), u"  c.bmp  "_s);
+}
+
+void DisplayTest::unreadablePictureKeepsPrevious() {
+    const Show show({u"P/a.bmp:red"_s, u"P/b.bmp:blue"_s});
+    const auto open = QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadOther |
+                      QFileDevice::ExeOther;
+    QVERIFY(QFile::setPermissions(show.disc.path(), open));
+    QVERIFY(QFile::setPermissions(show.disc.abs(u"P"_s), open));
+    QVERIFY(QFile::setPermissions(show.disc.abs(u"P/b.bmp"_s), QFileDevice::Permissions()));
+    show.form->JumpTo(u"First"_s);
+    QVERIFY(show.shows(Qt::red));
+    {
+        // Tests may run as root, who reads every file: act as an ordinary user.
+        const testsupport::UnprivilegedScope user;
+        QFile probe(show.disc.abs(u"P/b.bmp"_s));
+        if (probe.open(QIODevice::ReadOnly)) {
+            QSKIP("this user reads files whatever their permissions");
+        }
+        show.form->JumpTo(u"Next"_s);
+    }
+    QCOMPARE(lastParts(show.form->currentImagePath()), u"P/b.bmp"_s);
+    QVERIFY(show.shows(Qt::red));
 }
 
 void DisplayTest::badInputNeverStopsShow_data() {
