@@ -1,4 +1,5 @@
 #include <QApplication>
+#include <QIcon>
 
 #include "platform/App.h"
 #include "platform/Form.h"
@@ -7,6 +8,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(platform::App::Title());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
     // The show window is the start-up window: its Form_Load decides what happens next.
     if (!platform::Forms::start<MainForm>()) {
         return 0;

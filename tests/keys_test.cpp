@@ -2,6 +2,8 @@
 // the keypad sends with NumLock off), "+" and "-", and the keys that do nothing.
 #include <QtTest>
 
+#include "panel/ControlPanel.h"
+#include "platform/Form.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
 
@@ -21,9 +23,11 @@ void KeysTest::key_data() {
     QTest::addColumn<QString>("picture");  // selected after the key, from a3 of a1..a5
     QTest::addColumn<int>("interval");     // from 3000
     QTest::addColumn<bool>("enabled");     // from stopped
+    QTest::addColumn<bool>("panel");       // whether the key opens the control panel
     const auto row = [](const QByteArray& name, int key, bool keypad, const QString& picture,
-                        int interval = 3000, bool enabled = false) {
-        QTest::newRow(name.constData()) << key << keypad << picture << interval << enabled;
+                        int interval = 3000, bool enabled = false, bool panel = false) {
+        QTest::newRow(name.constData()) << key << keypad << picture << interval << enabled
+                                        << panel;
     };
     row("2 first", Qt::Key_2, false, u"a1"_s);
     row("4 previous", Qt::Key_4, false, u"a2"_s);
@@ -39,10 +43,12 @@ void KeysTest::key_data() {
     row("keypad Clear (5)", Qt::Key_Clear, true, u"a3"_s, 3000, true);
     row("keypad Right (6)", Qt::Key_Right, true, u"a4"_s);
     row("keypad Up (8)", Qt::Key_Up, true, u"a5"_s);
-    row("keypad Insert (0)", Qt::Key_Insert, true, u"a3"_s);
-    // Keys that do nothing; Escape and 0 are kept for the control panel.
+    row("keypad Insert (0)", Qt::Key_Insert, true, u"a3"_s, 3000, false, true);
+    row("Escape", Qt::Key_Escape, false, u"a3"_s, 3000, false, true);
+    row("0", Qt::Key_0, false, u"a3"_s, 3000, false, true);
+    // Keys that do nothing.
     for (const Qt::Key key : {Qt::Key_1, Qt::Key_3, Qt::Key_7, Qt::Key_9, Qt::Key_Return,
-                              Qt::Key_Space, Qt::Key_Up, Qt::Key_Escape, Qt::Key_0}) {
+                              Qt::Key_Space, Qt::Key_Up}) {
         row(QKeySequence(key).toString().toLatin1(), key, false, u"a3"_s);
     }
 }
@@ -53,6 +59,7 @@ void KeysTest::key() {
     QFETCH(QString, picture);
     QFETCH(int, interval);
     QFETCH(bool, enabled);
+    QFETCH(bool, panel);
     testsupport::Disc disc;
     for (int i = 1; i <= 5; ++i) {
         disc.picture(u"A/a%1.bmp"_s.arg(i));
@@ -70,8 +77,9 @@ void KeysTest::key() {
     QCOMPARE(testsupport::lastParts(form->currentImagePath()), u"A/"_s + picture + u".bmp"_s);
     QCOMPARE(form->Timer1.Interval(), interval);
     QCOMPARE(form->Timer1.Enabled(), enabled);
-    // No key opens or closes a window, ends the program or asks anything.
-    QCOMPARE(platform::Forms::count(), windows);
+    // Only Escape and 0 open a window (the panel); no key ends the program or asks anything.
+    QCOMPARE(platform::Forms::count(), windows + (panel ? 1 : 0));
+    QCOMPARE(platform::Forms::find<ControlPanel>() != nullptr, panel);
     QVERIFY(form->isVisible());
     QVERIFY(!session.ended);
     QVERIFY(session.messages.isEmpty());

@@ -1,5 +1,7 @@
 #include "folders/frmDirectories.h"
 
+#include <QIcon>
+
 #include "platform/MsgBox.h"
 #include "platform/Screen.h"
 #include "show/MainForm.h"
@@ -8,6 +10,7 @@ using platform::Forms;
 
 frmDirectories::frmDirectories() {
     setCaption(QStringLiteral("Image Directory Selection"));
+    setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
     List1.Move(80, 120, 5500, 1635);
     cbOK.Move(80, 1920, 1000, 375);
     cbSelect.Move(1680, 1920, 1000, 375);

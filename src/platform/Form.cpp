@@ -125,9 +125,14 @@ void Form::Show() {
     if (state_ == Maximized) {
         applyMaximized();
     }
+    // Showing the active window again activates nothing, yet it must run Form_Activate.
+    const bool wasActive = isVisible() && isActiveWindow();
     show();
     raise();
     activateWindow();
+    if (wasActive && !unloading_) {
+        Form_Activate();
+    }
 }
 
 void Form::Hide() {

@@ -1,6 +1,8 @@
 #include "platform/Image.h"
 
+#include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
 
 #include "platform/Twips.h"
 
@@ -10,9 +12,8 @@ namespace {
 
 class ImageWidget : public QWidget {
 public:
-    ImageWidget(QWidget* parent, const Picture& picture) : QWidget(parent), picture_(picture) {
-        setAttribute(Qt::WA_OpaquePaintEvent, false);
-    }
+    ImageWidget(QWidget* parent, const Picture& picture, std::function<void()> onClick)
+        : QWidget(parent), picture_(picture), onClick_(std::move(onClick)) {}
 
 protected:
     void paintEvent(QPaintEvent*) override {
@@ -24,14 +25,25 @@ protected:
         painter.drawImage(rect(), picture_.image());
     }
 
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        // A click is a press and a release over the picture, as with a button.
+        if (onClick_ && event->button() == Qt::LeftButton &&
+            rect().contains(event->position().toPoint())) {
+            onClick_();
+            return;
+        }
+        QWidget::mouseReleaseEvent(event);
+    }
+
 private:
     const Picture& picture_;
+    std::function<void()> onClick_;
 };
 
 }  // namespace
 
-Image::Image(QWidget* parent, bool stretch)
-    : Control(new ImageWidget(parent, picture_)), stretch_(stretch) {}
+Image::Image(QWidget* parent, bool stretch, std::function<void()> onClick)
+    : Control(new ImageWidget(parent, picture_, std::move(onClick))), stretch_(stretch) {}
 
 void Image::setPicture(const Picture& picture) {
     picture_ = picture;
@@ -40,6 +52,19 @@ void Image::setPicture(const Picture& picture) {
         setHeight(toTwips(picture.naturalSize().height()));
     }
     widget()->update();
+}
+
+void Image::setToolTipText(const QString& text) {
+    widget()->setToolTip(text);
+}
+
+void Image::setMouseIcon(const QCursor& cursor) {
+    widget()->setCursor(cursor);
+}
+
+QCursor remotePointer() {
+    // The tip of the remote's top edge points.
+    return QCursor(QPixmap(QStringLiteral(":/remote.cur")), 16, 0);
 }
 
 }  // namespace platform

@@ -23,10 +23,12 @@ void Label::setCaption(const QString& caption) {
 }
 
 QString Label::shownText() const {
-    if (caption_.size() <= kMaxShownChars) {
-        return caption_;
-    }
-    return caption_.left(kMaxShownChars - 1) + QChar(0x2026);
+    QString shown = caption_.size() <= kMaxShownChars
+                        ? caption_
+                        : caption_.left(kMaxShownChars - 1) + QChar(0x2026);
+    // Lines of a caption may end with CR LF; the widget breaks lines at LF alone.
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
 }
 
 void Label::setAutoSize(bool autoSize) {
@@ -42,6 +44,11 @@ void Label::setColors(const QColor& fore, const QColor& back) {
     palette.setColor(QPalette::Window, back);
     label_->setPalette(palette);
     label_->setAutoFillBackground(true);
+}
+
+void Label::setWordWrap(bool wrap) {
+    label_->setWordWrap(wrap);
+    label_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 }
 
 void Label::setFont(const QFont& font) {

@@ -20,6 +20,8 @@ public:
     void setAutoSize(bool autoSize);
     void setColors(const QColor& fore, const QColor& back);
     void setFont(const QFont& font);
+    // Long text breaks into lines within the label's width.
+    void setWordWrap(bool wrap);
 
     // What the label shows: a caption longer than any screen is cut, so that measuring and
     // drawing stay cheap whatever a description file holds.

@@ -1,6 +1,7 @@
 #include "show/MainForm.h"
 
 #include "folders/frmDirectories.h"
+#include "panel/ControlPanel.h"
 #include "platform/MsgBox.h"
 #include "platform/Screen.h"
 #include "show/Delay.h"
@@ -194,5 +195,5 @@ void MainForm::Form_KeyPress(int& KeyAscii) {
 }
 
 void MainForm::OpenControlPanel() {
-    // The control panel is not part of the program yet: Escape and "0" do nothing.
+    Forms::get<ControlPanel>().Show();
 }

@@ -1,0 +1,117 @@
+#include "panel/ControlPanel.h"
+
+#include "about/frmAbout.h"
+#include "platform/Screen.h"
+#include "show/MainForm.h"
+
+using platform::Forms;
+
+namespace {
+
+void placeButton(platform::Image& button, const QString& picture, float left,
+                 const QString& toolTip) {
+    button.setPicture(platform::LoadPicture(QStringLiteral(":/buttons/") + picture));
+    button.Move(left, 120, 525, 525);
+    button.setToolTipText(toolTip);
+    button.setMouseIcon(platform::remotePointer());
+}
+
+void placeCommand(platform::CommandButton& button, float left, const QString& toolTip) {
+    button.Move(left, 720, 975, 375);
+    button.setToolTipText(toolTip);
+}
+
+}  // namespace
+
+ControlPanel::ControlPanel() {
+    // A tool window: small title bar, not in the task bar, above the full-screen show.
+    setWindowFlags(Qt::Tool | Qt::WindowStaysOnTopHint | Qt::CustomizeWindowHint |
+                   Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setCaption(QStringLiteral("Lumosa Control Panel"));
+    QPalette background = palette();
+    background.setColor(QPalette::Window, Qt::white);
+    setPalette(background);
+    setAutoFillBackground(true);
+
+    placeButton(iPause, QStringLiteral("pause.gif"), 120, QStringLiteral("Pause"));
+    placeButton(iPlay, QStringLiteral("next.gif"), 120, QStringLiteral("Play"));
+    iPlay.setVisible(false);
+    placeButton(iSlower, QStringLiteral("slower.gif"), 840, QStringLiteral("Decrease Show Speed"));
+    placeButton(iFirst, QStringLiteral("first.gif"), 1440, QStringLiteral("Go To First Picture"));
+    placeButton(iPrev, QStringLiteral("prev.gif"), 2040, QStringLiteral("Previous"));
+    placeButton(iNext, QStringLiteral("next.gif"), 2640, QStringLiteral("Next"));
+    placeButton(iLast, QStringLiteral("last.gif"), 3240, QStringLiteral("Go To Last Picture"));
+    placeButton(iFaster, QStringLiteral("faster.gif"), 3840,
+                QStringLiteral("Increase Display Speed"));
+    placeCommand(cbClose, 120, QStringLiteral("Close Control Panel"));
+    placeCommand(cbThumbs, 1200, QStringLiteral("Display Screen of Thumbnails"));
+    placeCommand(cbAbout, 2280, QStringLiteral("Display Information About Lumosa"));
+    placeCommand(cbExit, 3360, QStringLiteral("Exit Lumosa"));
+    setTabOrder(cbClose.widget(), cbThumbs.widget());
+    setTabOrder(cbThumbs.widget(), cbAbout.widget());
+    setTabOrder(cbAbout.widget(), cbExit.widget());
+
+    setClientSize(4500, 1215);
+    setFixedSize(size());
+    setLeft((platform::Screen::Width() - Width()) / 2);
+    setTop((platform::Screen::Height() - Height()) / 2);
+}
+
+void ControlPanel::Form_Activate() {
+    setTop(platform::Screen::Height() - Height() - 150);
+    setLeft(platform::Screen::Width() - Width() - 100);
+    showPlayOrPause();
+}
+
+void ControlPanel::showPlayOrPause() {
+    const bool running = Forms::get<MainForm>().Timer1.Enabled();
+    iPause.setVisible(running);
+    iPlay.setVisible(!running);
+}
+
+void ControlPanel::TogglePlayPause() {
+    Forms::get<MainForm>().ShowStartStop();
+    showPlayOrPause();
+}
+
+void ControlPanel::iFirst_Click() {
+    Forms::get<MainForm>().JumpTo(QStringLiteral("First"));
+}
+
+void ControlPanel::iPrev_Click() {
+    Forms::get<MainForm>().JumpTo(QStringLiteral("Prev"));
+}
+
+void ControlPanel::iNext_Click() {
+    Forms::get<MainForm>().JumpTo(QStringLiteral("Next"));
+}
+
+void ControlPanel::iLast_Click() {
+    Forms::get<MainForm>().JumpTo(QStringLiteral("Last"));
+}
+
+void ControlPanel::iFaster_Click() {
+    Forms::get<MainForm>().showSpeed(QStringLiteral("Faster"));
+}
+
+void ControlPanel::iSlower_Click() {
+    Forms::get<MainForm>().showSpeed(QStringLiteral("Slower"));
+}
+
+void ControlPanel::cbClose_Click() {
+    Forms::Unload(*this);
+}
+
+void ControlPanel::cbThumbs_Click() {
+    // The thumbnail sheet is not part of the program yet: the button only closes the panel.
+    Forms::Unload(*this);
+}
+
+void ControlPanel::cbAbout_Click() {
+    Forms::get<frmAbout>().Show();
+    Forms::Unload(*this);
+}
+
+void ControlPanel::cbExit_Click() {
+    platform::End();
+}
