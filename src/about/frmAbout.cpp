@@ -75,6 +75,8 @@ void frmAbout::Form_Load() {
         QStringLiteral("Version %1.%2.%3").arg(App::Major).arg(App::Minor).arg(App::Revision));
     lblDescription.setCaption(App::Comments());
     lblInfo.setCaption(keypadHelp());
+    lblDescription.shrinkFontToFit();
+    lblInfo.shrinkFontToFit();
 }
 
 void frmAbout::cmdOK_Click() {

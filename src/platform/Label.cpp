@@ -58,6 +58,19 @@ void Label::setFont(const QFont& font) {
     }
 }
 
+void Label::shrinkFontToFit() {
+    constexpr qreal kSmallestPoints = 6.0;
+    QFont font = label_->font();
+    const QRect box(0, 0, label_->width(), 1 << 20);
+    const int flags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    while (font.pointSizeF() > kSmallestPoints &&
+           QFontMetrics(font).boundingRect(box, flags, label_->text()).height() >
+               label_->height()) {
+        font.setPointSizeF(std::max(kSmallestPoints, font.pointSizeF() - 0.5));
+    }
+    label_->setFont(font);
+}
+
 void Label::fitToText() {
     const QFontMetrics metrics(label_->font());
     const int margins = 2 * label_->margin() + 2;

@@ -22,6 +22,9 @@ public:
     void setFont(const QFont& font);
     // Long text breaks into lines within the label's width.
     void setWordWrap(bool wrap);
+    // Makes the font smaller, down to a legible minimum, until the wrapped caption fits the
+    // label: fonts differ between systems, and a fixed box must still show all of its text.
+    void shrinkFontToFit();
 
     // What the label shows: a caption longer than any screen is cut, so that measuring and
     // drawing stay cheap whatever a description file holds.
