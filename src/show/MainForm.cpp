@@ -80,13 +80,9 @@ void MainForm::Form_Load() {
         }
     }
 
-    if (count == 0) {
-        endWithMessage(QStringLiteral("No folders containing images exist in this location."));
-        return;
-    }
     // The folders are tested afresh, so one that vanished since the count is left out.
     QStringList folders;
-    for (int i = 0; i < dlb1.ListCount(); ++i) {
+    for (int i = 0; count > 0 && i < dlb1.ListCount(); ++i) {
         if (isPictureFolder(dlb1.List(i))) {
             folders.append(dlb1.List(i));
         }
