@@ -5,7 +5,6 @@
 #include <QTextStream>
 
 #include <algorithm>
-#include <cmath>
 
 #include "platform/Picture.h"
 #include "platform/Screen.h"
