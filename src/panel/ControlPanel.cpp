@@ -3,6 +3,7 @@
 #include "about/frmAbout.h"
 #include "platform/Screen.h"
 #include "show/MainForm.h"
+#include "thumbs/frmThumbnails.h"
 
 using platform::Forms;
 
@@ -103,7 +104,8 @@ void ControlPanel::cbClose_Click() {
 }
 
 void ControlPanel::cbThumbs_Click() {
-    // The thumbnail sheet is not part of the program yet: the button only closes the panel.
+    // While the sheet is open this only brings it to the front: it is built once per opening.
+    Forms::get<frmThumbnails>().Show();
     Forms::Unload(*this);
 }
 

@@ -128,6 +128,10 @@ void Form::Show() {
     // Showing the active window again activates nothing, yet it must run Form_Activate.
     const bool wasActive = isVisible() && isActiveWindow();
     show();
+    if (resizeHeld_) {
+        resizeHeld_ = false;
+        runResize();
+    }
     raise();
     activateWindow();
     if (wasActive && !unloading_) {
@@ -159,6 +163,16 @@ bool Form::event(QEvent* event) {
 
 void Form::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (!isVisible()) {
+        // Qt hands over the size while it is still showing the window: Form_Resize runs once
+        // the window is on screen (Show), with its frame known.
+        resizeHeld_ = true;
+        return;
+    }
+    runResize();
+}
+
+void Form::runResize() {
     if (inResize_ || unloading_ || isMinimized()) {
         return;
     }

@@ -68,11 +68,13 @@ private:
     friend class Forms;
     QSize frameExtra() const;
     void applyMaximized();
+    void runResize();
     void stopTimers();
 
     FormState state_ = Normal;
     bool hiddenByProgram_ = false;
     bool inResize_ = false;
+    bool resizeHeld_ = false;
     bool unloading_ = false;
     // The last outer size set by the program, in twips and in pixels, so that it reads back
     // exactly while the window keeps that pixel size.

@@ -1,0 +1,48 @@
+#include "thumbs/ThumbLayout.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace thumbs {
+
+void advance(int& nextLeft, int& nextTop, int& rowCount, float sheetWidth, const Spacing& spacing) {
+    nextLeft += spacing.ThumbSize + spacing.ColumnGap;
+    // Single precision, as the sheet's width is kept: a left edge of exactly the width less
+    // 1750 still fits.
+    if (sheetWidth - static_cast<float>(spacing.ColumnGap) - static_cast<float>(spacing.ThumbSize) <
+        static_cast<float>(nextLeft)) {
+        nextLeft = spacing.LeftMargin;
+        nextTop += spacing.ThumbSize + spacing.RowGap;
+        ++rowCount;
+    }
+}
+
+Layout thumbPositions(int count, float sheetWidth) {
+    Layout layout;
+    int nextLeft = kFirstLeft;
+    int nextTop = kFirstTop;
+    for (int i = 0; i < count; ++i) {
+        if (i == 0) {
+            layout.places.push_back(kElementZero);
+            continue;
+        }
+        advance(nextLeft, nextTop, layout.rowCount, sheetWidth);
+        layout.places.emplace_back(nextLeft, nextTop);
+    }
+    return layout;
+}
+
+float visibleRows(float barHeight) {
+    return barHeight / static_cast<float>(kThumbSize + kRowGap);
+}
+
+int scrollMax(int rowCount, float visibleRows) {
+    const int max = static_cast<int>(std::nearbyint(static_cast<float>(rowCount) - visibleRows));
+    return std::max(max, 0);
+}
+
+int largeChange(float visibleRows) {
+    return static_cast<int>(std::nearbyint(visibleRows));
+}
+
+}  // namespace thumbs

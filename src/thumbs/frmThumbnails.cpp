@@ -1,0 +1,167 @@
+#include "thumbs/frmThumbnails.h"
+
+#include <QIcon>
+#include <QPainter>
+#include <QTextStream>
+
+#include <algorithm>
+
+#include "platform/Picture.h"
+#include "platform/Screen.h"
+#include "platform/Twips.h"
+#include "show/MainForm.h"
+#include "thumbs/ThumbLayout.h"
+
+using platform::Forms;
+
+frmThumbnails::frmThumbnails() {
+    // A sizable frame with a close box only.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowCloseButtonHint);
+    setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
+    setCaption(QStringLiteral("Thumbnails"));
+
+    // The sheet and the panel sit at 0, 0; the opening sizes them to the window.
+    VScroll1.setWidth(300);
+
+    auto& first = Thumb1.emplace_back(
+        std::make_unique<platform::Image>(picFrame.container(), true, [this] { Thumb1_Click(0); }));
+    first->Move(thumbs::kElementZero.x(), thumbs::kElementZero.y(), thumbs::kThumbSize,
+                thumbs::kThumbSize);
+    first->setMouseIcon(platform::remotePointer());
+}
+
+void frmThumbnails::Form_Load() {
+    setWindowState(Maximized);
+}
+
+void frmThumbnails::Form_Resize() {
+    // Built once per opening: a later size change keeps the sheet as it is.
+    if (opened_) {
+        return;
+    }
+    opened_ = true;
+    MainForm& show = Forms::get<MainForm>();
+    SavedTimerEnabled = show.Timer1.Enabled();
+    SavedListIndex = show.flbImageList.ListIndex();
+    show.Timer1.setEnabled(false);
+
+    LeftMargin = RowGap = ColumnGap = NextTop = NextLeft = 250;
+    ThumbSize = 1500;
+    RowCount = 1;
+
+    piccontrol.setHeight(Height() - 420);
+    piccontrol.setWidth(Width() - 150);
+    picFrame.setHeight(Height() - 420);
+    picFrame.setWidth(Width() - 150 - VScroll1.Width() + 25);
+    VScroll1.setLeft(piccontrol.Width() - VScroll1.Width());
+    VScroll1.setHeight(platform::Screen::Height() - 350);
+    VScroll1.setMin(0);
+    VScroll1.setMax(0);
+    VScroll1.setSmallChange(1);
+    VScroll1.setLargeChange(1);
+
+    LoadThumbnails();
+
+    const float VisibleRows = thumbs::visibleRows(VScroll1.Height());
+    VScroll1.setMax(thumbs::scrollMax(RowCount, VisibleRows));
+    VScroll1.setSmallChange(1);
+    VScroll1.setLargeChange(thumbs::largeChange(VisibleRows));
+    LastScrollValue = 0;
+}
+
+platform::Picture thumbPlaceholder(QSize size) {
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(QColor(192, 192, 192));
+    QPainter painter(&image);
+    painter.setPen(QPen(QColor(96, 96, 96), std::max(1, size.width() / 25)));
+    painter.drawLine(0, 0, size.width() - 1, size.height() - 1);
+    painter.drawLine(size.width() - 1, 0, 0, size.height() - 1);
+    painter.end();
+    return {image, size};
+}
+
+platform::Image& frmThumbnails::loadThumb(int Index) {
+    const platform::Image& first = *Thumb1.front();
+    auto& element = Thumb1.emplace_back(std::make_unique<platform::Image>(
+        picFrame.container(), first.Stretch(), [this, Index] { Thumb1_Click(Index); }));
+    element->setVisible(false);
+    element->Move(first.Left(), first.Top(), first.Width(), first.Height());
+    element->setMouseIcon(platform::remotePointer());
+    return *element;
+}
+
+void frmThumbnails::LoadThumbnails() {
+    MainForm& show = Forms::get<MainForm>();
+    platform::FileListBox& list = show.flbImageList;
+    Show();
+    picFrame.setMousePointer(platform::PictureBox::Hourglass);
+    // Decoded at the size it is drawn, in device pixels; never kept at full size.
+    const qreal ratio = devicePixelRatioF();
+    const QSize bound(qRound(platform::toPixels(ThumbSize) * ratio),
+                      qRound(platform::toPixels(ThumbSize) * ratio));
+
+    const int n = list.ListCount();
+    for (ThumbIndex = 0; ThumbIndex < n; ++ThumbIndex) {
+        setCaption(QStringLiteral("Loading %1 of %2 thumbnails")
+                       .arg(ThumbIndex + 1)
+                       .arg(list.ListCount()));
+        platform::Image* element = Thumb1.front().get();
+        if (ThumbIndex > 0) {
+            element = &loadThumb(ThumbIndex);
+            thumbs::advance(NextLeft, NextTop, RowCount, picFrame.Width(),
+                            {LeftMargin, ThumbSize, RowGap, ColumnGap});
+            element->setTop(NextTop);
+            element->setLeft(NextLeft);
+            element->setVisible(true);
+        }
+        list.setListIndex(ThumbIndex);
+        const QString name = list.FileName();
+        const QString path = list.Path() + QLatin1Char('/') + name;
+        QString why;
+        platform::Picture picture = platform::LoadPicture(path, bound, &why);
+        if (picture.isNull()) {
+            // The cell still stands for the picture, so numbering and places stay.
+            QTextStream(stderr) << "lumosa: cannot show thumbnail " << path << ": " << why
+                                << Qt::endl;
+            picture = thumbPlaceholder(bound);
+        }
+        element->setPicture(picture);
+        const QString d = show.GetImageDesc(name);
+        element->setToolTipText(d.isEmpty() ? name : name + QStringLiteral(" - ") + d);
+        Refresh();
+    }
+    setCaption(
+        QString::number(list.ListCount()) +
+        QStringLiteral(" thumbnails. Click on an image to return to the slideshow at that point."));
+    picFrame.setMousePointer(platform::PictureBox::Default);
+}
+
+void frmThumbnails::VScroll1_Change() {
+    const int delta = VScroll1.Value() - LastScrollValue;
+    LastScrollValue = VScroll1.Value();
+    // The sheet moves, not its thumbnails; its bottom edge stays where it is.
+    const float step = static_cast<float>(delta) * static_cast<float>(ThumbSize + RowGap);
+    picFrame.setHeight(picFrame.Height() + step);
+    picFrame.setTop(picFrame.Top() - step);
+}
+
+void frmThumbnails::Thumb1_Click(int Index) {
+    SavedListIndex = Index;
+    MainForm& show = Forms::get<MainForm>();
+    // Ignores an index the current list no longer holds (its folder may have changed).
+    show.JumpTo(Index);
+    show.Timer1.setEnabled(SavedTimerEnabled);
+    Forms::Unload(*this);
+}
+
+void frmThumbnails::Form_Unload() {
+    MainForm* show = Forms::find<MainForm>();
+    if (!show) {
+        return;
+    }
+    // The show's folder may have changed while the sheet was open: stay inside its list.
+    const int last = show->flbImageList.ListCount() - 1;
+    show->flbImageList.setListIndex(std::clamp(SavedListIndex, -1, last));
+    show->Timer1.setEnabled(SavedTimerEnabled);
+}

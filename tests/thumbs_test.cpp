@@ -1,0 +1,303 @@
+// The thumbnail sheet: the layout and scroll arithmetic, the build, scrolling, choosing a
+// picture and closing, also when the show's folder changed under the sheet.
+#include <QtTest>
+
+#include <QScreen>
+#include <QScrollBar>
+
+#include "panel/ControlPanel.h"
+#include "platform/Screen.h"
+#include "show/MainForm.h"
+#include "testsupport.h"
+#include "thumbs/ThumbLayout.h"
+#include "thumbs/frmThumbnails.h"
+
+using namespace Qt::StringLiterals;
+using platform::Forms;
+using testsupport::lastParts;
+
+namespace {
+
+const QString kFinal =
+    u" thumbnails. Click on an image to return to the slideshow at that point."_s;
+
+// Every caption the sheet takes (the design caption first), with the number of thumbnails
+// loaded at that moment (the progress caption comes before its picture) and whether the
+// window was hidden then (the build runs on screen).
+struct CaptionLog : QObject {
+    QStringList entries;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        auto* sheet = qobject_cast<frmThumbnails*>(watched);
+        if (sheet && event->type() == QEvent::WindowTitleChange) {
+            const auto loaded = std::count_if(sheet->Thumb1.begin(), sheet->Thumb1.end(),
+                                              [](const auto& t) { return !t->picture().isNull(); });
+            entries.append(u"%1|%2"_s.arg(sheet->Caption()).arg(loaded) +
+                           (sheet->isVisible() ? u""_s : u"|hidden"_s));
+        }
+        return false;
+    }
+};
+
+// A show on folder A holding `count` tiny pictures "p000.bmp".., at position `start`, with the
+// sheet opened from the control panel's Thumbnail button.
+struct Sheet {
+    testsupport::Disc disc;
+    testsupport::Session session{disc};
+    CaptionLog log;
+    MainForm* form = nullptr;
+    frmThumbnails* sheet = nullptr;
+
+    explicit Sheet(int count, bool running = false, int start = 0,
+                   const std::function<void(const testsupport::Disc&)>& extra = {}) {
+        for (int i = 0; i < count; ++i) {
+            disc.picture(u"A/p%1.bmp"_s.arg(i, 3, 10, QChar(u'0')), QSize(2, 2));
+        }
+        if (extra) {
+            extra(disc);
+        }
+        form = session.start();
+        form->Timer1.setEnabled(running);
+        form->JumpTo(start);
+        qApp->installEventFilter(&log);
+        sheet = open();
+    }
+    ~Sheet() { qApp->removeEventFilter(&log); }
+    frmThumbnails* open() const {
+        Forms::get<ControlPanel>().Show();
+        Forms::get<ControlPanel>().cbThumbs.click();
+        return Forms::find<frmThumbnails>();
+    }
+    QPoint place(int i) const {
+        return {qRound(sheet->Thumb1.at(i)->Left()), qRound(sheet->Thumb1.at(i)->Top())};
+    }
+    void checkLayout() const {
+        const auto layout =
+            thumbs::thumbPositions(int(sheet->Thumb1.size()), sheet->picFrame.Width());
+        for (size_t i = 0; i < layout.places.size(); ++i) {
+            QCOMPARE(place(int(i)), layout.places[i]);
+            QVERIFY(sheet->Thumb1[i]->Visible());
+            QVERIFY(!sheet->Thumb1[i]->picture().isNull());
+        }
+        QCOMPARE(sheet->VScroll1.Max(),
+                 thumbs::scrollMax(layout.rowCount, thumbs::visibleRows(sheet->VScroll1.Height())));
+    }
+};
+
+}  // namespace
+
+class ThumbsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void layout_data();
+    void layout();
+    void scrollRange_data();
+    void scrollRange();
+    void build();
+    void scroll();
+    void close_data();
+    void close();
+    void sheets_data();
+    void sheets();
+};
+
+void ThumbsTest::layout_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<float>("width");
+    QTest::addColumn<int>("perRow");
+    QTest::newRow("1024 screen") << 100 << 15055.f << 8;
+    QTest::newRow("exact fit") << 7 << 5500.f << 3;
+    QTest::newRow("one twip narrower") << 7 << 5499.f << 2;
+    QTest::newRow("two per row") << 5 << 3750.f << 2;
+    QTest::newRow("under 3750") << 5 << 3749.f << 1;
+    QTest::newRow("narrower than a thumbnail") << 4 << 500.f << 1;
+    QTest::newRow("one picture") << 1 << 15055.f << 8;
+    QTest::newRow("no picture") << 0 << 15055.f << 8;
+    QTest::newRow("beyond 16 bits") << 400 << 15055.f << 8;
+    QTest::newRow("wide sheet") << 40 << 40000.f << 22;
+}
+
+void ThumbsTest::layout() {
+    QFETCH(int, count);
+    QFETCH(float, width);
+    QFETCH(int, perRow);
+    const thumbs::Layout layout = thumbs::thumbPositions(count, width);
+    QCOMPARE(int(layout.places.size()), count);
+    QCOMPARE(layout.rowCount, std::max(1, (count + perRow - 1) / perRow));
+    for (int i = 1; i < count; ++i) {
+        QCOMPARE(layout.places[i], QPoint(250 + 1750 * (i % perRow), 250 + 1750 * (i / perRow)));
+    }
+    if (count > 0) {
+        QCOMPARE(layout.places[0], QPoint(255, 240));
+    }
+}
+
+void ThumbsTest::scrollRange_data() {
+    QTest::addColumn<int>("rows");
+    QTest::addColumn<float>("visible");
+    QTest::addColumn<int>("max");
+    QTest::addColumn<int>("largeChange");
+    QTest::newRow("1024 x 768, 13 rows") << 13 << thumbs::visibleRows(11170) << 7 << 6;
+    QTest::newRow("all fit") << 2 << thumbs::visibleRows(11170) << 0 << 6;
+    QTest::newRow("0.5 to even") << 3 << 2.5f << 0 << 2;
+    QTest::newRow("2.5 to even") << 5 << 2.5f << 2 << 2;
+    QTest::newRow("3.5 to even") << 7 << 3.5f << 4 << 4;
+}
+
+void ThumbsTest::scrollRange() {
+    QFETCH(int, rows);
+    QFETCH(float, visible);
+    QFETCH(int, max);
+    QFETCH(int, largeChange);
+    QCOMPARE(thumbs::scrollMax(rows, visible), max);
+    QCOMPARE(thumbs::largeChange(visible), largeChange);
+}
+
+void ThumbsTest::build() {
+    Sheet s(3, true, 1, [](const testsupport::Disc& disc) {
+        disc.picture(u"A/p000.bmp"_s, QSize(300, 150));
+        disc.file(u"A/ImageList.txt"_s, "p001.bmp,Sunny day\n");
+    });
+    QVERIFY(s.sheet);
+    QVERIFY(s.sheet->isVisible());
+    QVERIFY(!Forms::find<ControlPanel>());
+    QCOMPARE(s.log.entries,
+             QStringList({u"Thumbnails|0|hidden"_s, u"Loading 1 of 3 thumbnails|0"_s,
+                          u"Loading 2 of 3 thumbnails|1"_s, u"Loading 3 of 3 thumbnails|2"_s,
+                          u"3"_s + kFinal + u"|3"_s}));
+    // Maximised before the layout: the window has the screen's available area inside its frame.
+    QCOMPARE(s.sheet->geometry(), QGuiApplication::primaryScreen()->availableGeometry());
+    QCOMPARE(s.sheet->picFrame.Width(), s.sheet->Width() - 425);
+    QCOMPARE(s.sheet->picFrame.Height(), s.sheet->Height() - 420);
+    QCOMPARE(s.sheet->piccontrol.Width(), s.sheet->Width() - 150);
+    QCOMPARE(s.sheet->VScroll1.Left(), s.sheet->piccontrol.Width() - 300);
+    QCOMPARE(s.sheet->VScroll1.Height(), platform::Screen::Height() - 350);
+    QCOMPARE(s.sheet->VScroll1.LargeChange(),
+             thumbs::largeChange(thumbs::visibleRows(s.sheet->VScroll1.Height())));
+    s.checkLayout();
+    QCOMPARE(s.sheet->picFrame.MousePointer(), 0);
+    // Decoded at thumbnail size, drawn stretched to the square.
+    const qreal ratio = s.sheet->devicePixelRatioF();
+    QCOMPARE(s.sheet->Thumb1[0]->picture().image().size(), QSize(100, 50) * ratio);
+    QCOMPARE(s.sheet->Thumb1[0]->widget()->toolTip(), u"p000.bmp"_s);
+    QCOMPARE(s.sheet->Thumb1[1]->widget()->toolTip(), u"p001.bmp - Sunny day"_s);
+    QCOMPARE(s.form->flbImageList.ListIndex(), 2);
+    QVERIFY(!s.form->Timer1.Enabled());
+
+    // Neither a later size change nor a second Thumbnail click builds again or saves again.
+    s.sheet->resize(300, 200);
+    QCOMPARE(s.open(), s.sheet);
+    QCOMPARE(s.log.entries.size(), 5);
+    QCOMPARE(s.sheet->Thumb1.size(), size_t(3));
+    s.sheet->close();
+    QVERIFY(!Forms::find<frmThumbnails>());
+    QCOMPARE(s.form->flbImageList.ListIndex(), 1);
+    QVERIFY(s.form->Timer1.Enabled());
+}
+
+void ThumbsTest::scroll() {
+    Sheet s(60);
+    auto& bar = *s.sheet->VScroll1.bar();
+    const int max = bar.maximum();
+    const float height = s.sheet->picFrame.Height();
+    QVERIFY(max >= 2 && s.sheet->VScroll1.LargeChange() >= 2);
+    int changes = 0;
+    connect(&bar, &QScrollBar::valueChanged, this, [&changes] { ++changes; });
+    const auto at = [&](int rows) {
+        return s.sheet->picFrame.Top() == -1750.f * rows &&
+               s.sheet->picFrame.Height() == height + 1750.f * rows;
+    };
+    bar.triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    QVERIFY(at(1));
+    bar.triggerAction(QAbstractSlider::SliderSingleStepSub);
+    QVERIFY(at(0));
+    bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+    QVERIFY(at(std::min(max, s.sheet->VScroll1.LargeChange())));
+    bar.triggerAction(QAbstractSlider::SliderToMinimum);
+    QVERIFY(at(0));
+    QCOMPARE(changes, 4);
+    // A dragged thumb moves the sheet once, on release.
+    bar.setSliderDown(true);
+    bar.setSliderPosition(max);
+    QCOMPARE(changes, 4);
+    bar.setSliderDown(false);
+    QCOMPARE(changes, 5);
+    QVERIFY(at(max));
+    s.checkLayout();  // the sheet moves, its thumbnails stay put on it
+}
+
+void ThumbsTest::close_data() {
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("choice");  // -1: the close box
+    QTest::addColumn<bool>("folderChanged");
+    QTest::addColumn<int>("index");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("first, paused") << false << 1 << 0 << false << 0 << u"A/p000.bmp"_s;
+    QTest::newRow("last, running") << true << 1 << 4 << false << 4 << u"A/p004.bmp"_s;
+    QTest::newRow("close box, running") << true << 3 << -1 << false << 3 << u"A/p003.bmp"_s;
+    QTest::newRow("close box, paused") << false << 3 << -1 << false << 3 << u"A/p003.bmp"_s;
+    QTest::newRow("folder changed, choice") << false << 4 << 3 << true << 1 << u"A/p004.bmp"_s;
+    QTest::newRow("folder changed, close") << true << 4 << -1 << true << 1 << u"A/p004.bmp"_s;
+}
+
+void ThumbsTest::close() {
+    QFETCH(bool, running);
+    QFETCH(int, start);
+    QFETCH(int, choice);
+    QFETCH(bool, folderChanged);
+    QFETCH(int, index);
+    QFETCH(QString, shown);
+    Sheet s(5, running, start, [](const testsupport::Disc& disc) {
+        disc.picture(u"B/b0.bmp"_s, QSize(2, 2));
+        disc.picture(u"B/b1.bmp"_s, QSize(2, 2));
+    });
+    if (folderChanged) {
+        s.form->flbImageList.setPath(s.disc.abs(u"B"_s));
+    }
+    if (choice < 0) {
+        s.sheet->close();
+    } else {
+        QTest::mouseClick(s.sheet->Thumb1.at(choice)->widget(), Qt::LeftButton);
+    }
+    QVERIFY(!Forms::find<frmThumbnails>());
+    QCOMPARE(s.form->flbImageList.ListIndex(), index);
+    QCOMPARE(lastParts(s.form->currentImagePath()), shown);
+    QCOMPARE(s.form->Timer1.Enabled(), running);
+}
+
+void ThumbsTest::sheets_data() {
+    QTest::addColumn<int>("count");
+    QTest::addColumn<int>("bad");  // index of a file that holds no picture, or -1
+    QTest::newRow("one picture") << 1 << -1;
+    QTest::newRow("undecodable in the middle") << 3 << 1;
+    QTest::newRow("400 pictures") << 400 << -1;
+}
+
+void ThumbsTest::sheets() {
+    QFETCH(int, count);
+    QFETCH(int, bad);
+    Sheet s(count, false, 0, [bad](const testsupport::Disc& disc) {
+        if (bad >= 0) {
+            disc.file(u"A/p%1.bmp"_s.arg(bad, 3, 10, QChar(u'0')), "not a picture");
+        }
+    });
+    QCOMPARE(int(s.sheet->Thumb1.size()), count);
+    s.checkLayout();
+    // Positions are 32-bit: 50 rows reach beyond 32767 twips without wrapping.
+    QCOMPARE(s.sheet->Thumb1.back()->Top() > 32767, count == 400);
+    QCOMPARE(s.log.entries.at(count),
+             u"Loading %1 of %1 thumbnails|%2"_s.arg(count).arg(count - 1));
+    QCOMPARE(s.sheet->Caption(), QString::number(count) + kFinal);
+    if (bad >= 0) {
+        // A grey placeholder crossed from corner to corner.
+        const QImage& cell = s.sheet->Thumb1[bad]->picture().image();
+        QVERIFY(
+            testsupport::nearColour(cell.pixelColor(cell.width() / 2, 1), QColor(192, 192, 192)));
+        QVERIFY(testsupport::nearColour(cell.pixelColor(cell.width() / 2, cell.height() / 2),
+                                        QColor(96, 96, 96)));
+    }
+}
+
+QTEST_MAIN(ThumbsTest)
+#include "thumbs_test.moc"
