@@ -165,8 +165,8 @@ void ThumbsTest::build() {
              QStringList({u"Thumbnails|0|hidden"_s, u"Loading 1 of 3 thumbnails|0"_s,
                           u"Loading 2 of 3 thumbnails|1"_s, u"Loading 3 of 3 thumbnails|2"_s,
                           u"3"_s + kFinal + u"|3"_s}));
-    // Maximised before the layout: the window has the screen's available area inside its frame.
-    QCOMPARE(s.sheet->geometry(), QGuiApplication::primaryScreen()->availableGeometry());
+    // Maximised: the window and its frame take the screen's available area.
+    QCOMPARE(s.sheet->frameGeometry(), QGuiApplication::primaryScreen()->availableGeometry());
     QCOMPARE(s.sheet->picFrame.Width(), s.sheet->Width() - 425);
     QCOMPARE(s.sheet->picFrame.Height(), s.sheet->Height() - 420);
     QCOMPARE(s.sheet->piccontrol.Width(), s.sheet->Width() - 150);

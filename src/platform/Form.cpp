@@ -116,7 +116,14 @@ void Form::applyMaximized() {
     if (windowFlags().testFlag(Qt::FramelessWindowHint)) {
         setGeometry(screen->geometry());
     } else {
-        setGeometry(screen->availableGeometry());
+        // The frame stays on the screen: where the frame is known it is counted in, and a
+        // window manager is also asked to maximise, which places the frame for us.
+        const QRect outer = isVisible() ? frameGeometry() : geometry();
+        const QMargins frame(geometry().left() - outer.left(), geometry().top() - outer.top(),
+                             outer.right() - geometry().right(),
+                             outer.bottom() - geometry().bottom());
+        setGeometry(screen->availableGeometry().marginsRemoved(frame));
+        QWidget::setWindowState(QWidget::windowState() | Qt::WindowMaximized);
     }
 }
 
@@ -128,6 +135,10 @@ void Form::Show() {
     // Showing the active window again activates nothing, yet it must run Form_Activate.
     const bool wasActive = isVisible() && isActiveWindow();
     show();
+    if (state_ == Maximized && !windowFlags().testFlag(Qt::FramelessWindowHint)) {
+        // The frame is known once the window is shown: keep it inside the available area.
+        applyMaximized();
+    }
     if (resizeHeld_) {
         resizeHeld_ = false;
         runResize();
