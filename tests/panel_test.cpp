@@ -11,6 +11,7 @@
 #include "platform/Screen.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
+#include "thumbs/frmThumbnails.h"
 
 using namespace Qt::StringLiterals;
 using platform::Forms;
@@ -227,17 +228,19 @@ void PanelTest::layout() {
 
 void PanelTest::closingButtons_data() {
     QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("about");  // opens the About window
-    QTest::addColumn<bool>("ended");  // ends the program
-    QTest::newRow("Close") << u"cbClose"_s << false << false;
-    QTest::newRow("Thumbnail") << u"cbThumbs"_s << false << false;
-    QTest::newRow("About") << u"cbAbout"_s << true << false;
-    QTest::newRow("Exit") << u"cbExit"_s << false << true;
+    QTest::addColumn<bool>("about");   // opens the About window
+    QTest::addColumn<bool>("thumbs");  // opens the thumbnail sheet
+    QTest::addColumn<bool>("ended");   // ends the program
+    QTest::newRow("Close") << u"cbClose"_s << false << false << false;
+    QTest::newRow("Thumbnail") << u"cbThumbs"_s << false << true << false;
+    QTest::newRow("About") << u"cbAbout"_s << true << false << false;
+    QTest::newRow("Exit") << u"cbExit"_s << false << false << true;
 }
 
 void PanelTest::closingButtons() {
     QFETCH(QString, button);
     QFETCH(bool, about);
+    QFETCH(bool, thumbs);
     QFETCH(bool, ended);
     Panel p(true);
     QVERIFY(p.ready);
@@ -249,7 +252,9 @@ void PanelTest::closingButtons() {
     QVERIFY(!old->isVisible());
     const frmAbout* shown = Forms::find<frmAbout>();
     QCOMPARE(shown && shown->isVisible(), about);
-    QCOMPARE(Forms::count(), ended ? 0 : 1 + int(about));
+    const frmThumbnails* sheet = Forms::find<frmThumbnails>();
+    QCOMPARE(sheet && sheet->isVisible(), thumbs);
+    QCOMPARE(Forms::count(), ended ? 0 : 1 + int(about) + int(thumbs));
     QTRY_VERIFY_WITH_TIMEOUT(old.isNull(), kWait);
     if (!ended) {
         // Escape opens a fresh panel, placed and showing the show's state.
@@ -257,7 +262,8 @@ void PanelTest::closingButtons() {
         p.panel = Forms::find<ControlPanel>();
         QVERIFY(p.panel && p.panel->isVisible());
         QTRY_COMPARE_WITH_TIMEOUT(p.panel->Left(), Screen::Width() - p.panel->Width() - 100, kWait);
-        QVERIFY(p.playPauseShows(!about));
+        // Both the About window and the sheet pause the show while they are open.
+        QVERIFY(p.playPauseShows(!about && !thumbs));
     }
 }
 
