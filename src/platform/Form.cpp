@@ -2,10 +2,12 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +20,9 @@
 namespace platform {
 
 namespace {
+
+// How long a repaint waits at most for a window just shown to be exposed.
+constexpr qint64 kExposeWaitMs = 500;
 
 std::map<std::type_index, Form*>& registry() {
     static std::map<std::type_index, Form*> forms;
@@ -134,6 +139,7 @@ void Form::Show() {
     }
     // Showing the active window again activates nothing, yet it must run Form_Activate.
     const bool wasActive = isVisible() && isActiveWindow();
+    exposeAwaited_ = false;
     show();
     if (state_ == Maximized && !windowFlags().testFlag(Qt::FramelessWindowHint)) {
         // The frame is known once the window is shown: keep it inside the available area.
@@ -156,6 +162,19 @@ void Form::Hide() {
 }
 
 void Form::Refresh() {
+    // A window just shown reaches the screen only once the window system has exposed it, and
+    // that news comes through the event loop: let the window system's events (never the
+    // user's) through until then, for a short while at most.
+    // Waits once per showing, so a window that is never exposed costs no more than that.
+    QWindow* window = windowHandle();
+    if (!exposeAwaited_ && window && isVisible() && !window->isExposed()) {
+        exposeAwaited_ = true;
+        QElapsedTimer waited;
+        waited.start();
+        while (!window->isExposed() && waited.elapsed() < kExposeWaitMs) {
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+        }
+    }
     repaint();
 }
 

@@ -45,7 +45,8 @@ public:
     // Stays loaded, not shown. Hiding during Form_Load keeps a start-up window hidden.
     void Hide();
     bool hiddenByProgram() const { return hiddenByProgram_; }
-    // Repaints the whole window now, without returning to the event loop.
+    // Repaints the whole window now. Only a window just shown, not yet on the screen, lets the
+    // window system's events through first; the user's input waits in any case.
     void Refresh();
 
 protected:
@@ -75,6 +76,7 @@ private:
     bool hiddenByProgram_ = false;
     bool inResize_ = false;
     bool resizeHeld_ = false;
+    bool exposeAwaited_ = false;
     bool unloading_ = false;
     // The last outer size set by the program, in twips and in pixels, so that it reads back
     // exactly while the window keeps that pixel size.
