@@ -48,7 +48,8 @@ struct Sheet {
     frmThumbnails* sheet = nullptr;
 
     explicit Sheet(int count, bool running = false, int start = 0,
-                   const std::function<void(const testsupport::Disc&)>& extra = {}) {
+                   const std::function<void(const testsupport::Disc&)>& extra = {},
+                   const std::function<void(const testsupport::Disc&)>& afterListing = {}) {
         for (int i = 0; i < count; ++i) {
             disc.picture(u"A/p%1.bmp"_s.arg(i, 3, 10, QChar(u'0')), QSize(2, 2));
         }
@@ -58,6 +59,9 @@ struct Sheet {
         form = session.start();
         form->Timer1.setEnabled(running);
         form->JumpTo(start);
+        if (afterListing) {
+            afterListing(disc);
+        }
         qApp->installEventFilter(&log);
         sheet = open();
     }
@@ -268,24 +272,41 @@ void ThumbsTest::close() {
 
 void ThumbsTest::sheets_data() {
     QTest::addColumn<int>("count");
-    QTest::addColumn<int>("bad");  // index of a file that holds no picture, or -1
-    QTest::newRow("one picture") << 1 << -1;
-    QTest::newRow("undecodable in the middle") << 3 << 1;
-    QTest::newRow("400 pictures") << 400 << -1;
+    QTest::addColumn<int>("bad");        // index of a file that holds no picture, or -1
+    QTest::addColumn<bool>("vanishes");  // that file is removed after the folder was listed
+    QTest::newRow("one picture") << 1 << -1 << false;
+    QTest::newRow("undecodable in the middle") << 3 << 1 << false;
+    QTest::newRow("vanishes before its thumbnail") << 3 << 2 << true;
+    QTest::newRow("400 pictures") << 400 << -1 << false;
+    QTest::newRow("2000 pictures") << 2000 << -1 << false;
 }
 
 void ThumbsTest::sheets() {
     QFETCH(int, count);
     QFETCH(int, bad);
-    Sheet s(count, false, 0, [bad](const testsupport::Disc& disc) {
-        if (bad >= 0) {
-            disc.file(u"A/p%1.bmp"_s.arg(bad, 3, 10, QChar(u'0')), "not a picture");
-        }
-    });
+    QFETCH(bool, vanishes);
+    const QString badName = u"A/p%1.bmp"_s.arg(bad, 3, 10, QChar(u'0'));
+    Sheet s(
+        count, false, 0,
+        [&](const testsupport::Disc& disc) {
+            if (bad >= 0 && !vanishes) {
+                disc.file(badName, "not a picture");
+            }
+        },
+        [&](const testsupport::Disc& disc) {
+            if (vanishes) {
+                QVERIFY(QFile::remove(disc.abs(badName)));
+            }
+        });
     QCOMPARE(int(s.sheet->Thumb1.size()), count);
     s.checkLayout();
     // Positions are 32-bit: 50 rows reach beyond 32767 twips without wrapping.
-    QCOMPARE(s.sheet->Thumb1.back()->Top() > 32767, count == 400);
+    QCOMPARE(s.sheet->Thumb1.back()->Top() > 32767, count >= 400);
+    // Scrolled to the end, the last row lies in the part of the sheet on screen.
+    const float shown = s.sheet->picFrame.Height();
+    s.sheet->VScroll1.setValue(s.sheet->VScroll1.Max());
+    const float top = s.sheet->Thumb1.back()->Top() + s.sheet->picFrame.Top();
+    QVERIFY2(top >= 0 && top < shown, qPrintable(QString::number(top)));
     QCOMPARE(s.log.entries.at(count),
              u"Loading %1 of %1 thumbnails|%2"_s.arg(count).arg(count - 1));
     QCOMPARE(s.sheet->Caption(), QString::number(count) + kFinal);
