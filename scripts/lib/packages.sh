@@ -12,6 +12,8 @@ LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 fonts-dejavu-core)
 LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
 # Tests: the end-to-end ones drive the program on a real X server under a window manager.
 LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick)
+# Benchmarks: the JPEG decoder's own library, to time it alone.
+LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev)
 
 lumosa_missing_packages() {
     local pkg

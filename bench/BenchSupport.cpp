@@ -1,0 +1,38 @@
+#include "BenchSupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTextStream>
+
+namespace bench {
+
+double peakMemoryMb() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QList<QByteArray> lines = status.readAll().split('\n');
+    for (const QByteArray& line : lines) {
+        if (line.startsWith("VmHWM:")) {
+            bool ok = false;
+            const double kb = line.mid(6).trimmed().split(' ').value(0).toDouble(&ok);
+            return ok ? kb / 1024.0 : -1;
+        }
+    }
+    return -1;
+}
+
+double nowMs() {
+    static QElapsedTimer clock;
+    if (!clock.isValid()) {
+        clock.start();
+    }
+    return double(clock.nsecsElapsed()) / 1e6;
+}
+
+void figure(const QString& name, double value, const QString& unit) {
+    QTextStream(stdout) << name << ' ' << QString::number(value, 'f', value < 10 ? 2 : 1) << ' '
+                        << unit << Qt::endl;
+}
+
+}  // namespace bench
