@@ -1,5 +1,7 @@
 #include "XSession.h"
 
+#include "testsupport.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -85,8 +87,8 @@ XSession::XSession(QSize screenSize, bool windowManager) : screenSize_(screenSiz
         launch(QStringLiteral("Xvfb"),
                {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                 QStringLiteral("0"), size, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                QStringLiteral("-auth"), authority, QStringLiteral("-fbdir"),
-                work + QStringLiteral("/fb")}));
+                QStringLiteral("-nocursor"), QStringLiteral("-auth"), authority,
+                QStringLiteral("-fbdir"), work + QStringLiteral("/fb")}));
     QByteArray number;
     waitFor([&] {
         number += server_->readAllStandardOutput();
@@ -309,6 +311,18 @@ bool XSession::click(const QString& window, QPoint inside) const {
                 .isNull();
 }
 
+void XSession::report(const QString& name) {
+    const QString shot =
+        QDir::temp().absoluteFilePath(QStringLiteral("lumosa-e2e-%1.png").arg(name));
+    if (screenshot().save(shot)) {
+        qInfo("screen saved in %s", qPrintable(shot));
+    }
+    const QString errors = programErrors();
+    if (!errors.isEmpty()) {
+        qInfo("the program said: %s", qPrintable(errors));
+    }
+}
+
 QString XSession::readText(const QImage& image) const {
     const QString file = work_.path() + QStringLiteral("/ocr.png");
     if (!image.convertToFormat(QImage::Format_Grayscale8).save(file)) {
@@ -328,13 +342,11 @@ bool installProgram(const QString& disc) {
 
 QRect boundsOf(const QImage& image, const QColor& background) {
     QRect bounds;
-    const QRgb plain = background.rgb();
     for (int y = 0; y < image.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
         int first = -1;
         int last = -1;
         for (int x = 0; x < image.width(); ++x) {
-            if ((line[x] & 0xffffff) != (plain & 0xffffff)) {
+            if (!testsupport::nearColour(image.pixelColor(x, y), background)) {
                 if (first < 0) {
                     first = x;
                 }

@@ -68,6 +68,10 @@ public:
     // A left click at a point given inside the window (without frame).
     bool click(const QString& window, QPoint inside) const;
 
+    // After a failed check: saves the screen and prints what the program said, for a person
+    // to see what went wrong.
+    void report(const QString& name);
+
     // The text of a part of the screen, read by optical character recognition.
     QString readText(const QImage& image) const;
 
@@ -94,7 +98,8 @@ private:
 // just built).
 bool installProgram(const QString& disc);
 
-// The bounding box of the pixels of `image` that are not near `background`.
+// The bounding box of the pixels of `image` that are not near `background` (within what
+// lossy compression changes).
 QRect boundsOf(const QImage& image, const QColor& background);
 
 }  // namespace e2e
