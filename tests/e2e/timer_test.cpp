@@ -1,0 +1,108 @@
+// The show left to its timer on a real screen: folder after folder and round again, also on a
+// disc with broken pictures among good ones.
+#include <QFile>
+#include <QTest>
+
+#include "XSession.h"
+#include "testsupport.h"
+
+using e2e::XSession;
+using testsupport::Disc;
+
+class TimerTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+    void acrossFoldersAndRound();
+    void brokenPictures();
+
+private:
+    // The pictures the screen's centre shows, told apart by their colours among `colours`
+    // (anything else, the black between two pictures for one, is passed over), until `count`
+    // changes were seen; their indices in `colours`.
+    QList<int> watch(const QList<QColor>& colours, int count);
+
+    std::unique_ptr<XSession> x_;
+};
+
+void TimerTest::initTestCase() {
+    x_ = std::make_unique<XSession>(QSize(800, 600), true);
+    QVERIFY2(x_->error().isEmpty(), qPrintable(x_->error()));
+}
+
+void TimerTest::cleanup() {
+    if (QTest::currentTestFailed()) {
+        x_->report(QString::fromLatin1(QTest::currentTestFunction()));
+    }
+    x_->stopProgram();
+}
+
+QList<int> TimerTest::watch(const QList<QColor>& colours, int count) {
+    QList<int> seen;
+    e2e::waitFor(
+        [&] {
+            const QColor centre = x_->centreColour();
+            for (int i = 0; i < colours.size(); ++i) {
+                if (testsupport::nearColour(centre, colours[i]) &&
+                    (seen.isEmpty() || seen.back() != i)) {
+                    seen.append(i);
+                }
+            }
+            return seen.size() >= count || !x_->running();
+        },
+        120000);
+    return seen;
+}
+
+void TimerTest::acrossFoldersAndRound() {
+    Disc disc;
+    disc.settings("delay=1.5\n");
+    // Listed without regard to case: alpha, Bravo, charlie; "_" folders never shown.
+    disc.picture(QStringLiteral("charlie/1.jpg"), QSize(64, 48), Qt::yellow);
+    disc.picture(QStringLiteral("alpha/2.bmp"), QSize(64, 48), Qt::green);
+    disc.picture(QStringLiteral("alpha/1.gif"), QSize(64, 48), Qt::red);
+    disc.picture(QStringLiteral("Bravo/1.bmp"), QSize(48, 64), Qt::blue);
+    disc.picture(QStringLiteral("_extra/1.bmp"), QSize(64, 48), Qt::magenta);
+    QVERIFY(e2e::installProgram(disc.path()));
+    x_->startShow(disc.path());
+    const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::magenta};
+    const QList<int> seen = watch(colours, 6);
+    QCOMPARE(seen, (QList<int>{0, 1, 2, 3, 0, 1}));
+}
+
+void TimerTest::brokenPictures() {
+    Disc disc;
+    disc.settings("delay=1\n");
+    disc.picture(QStringLiteral("Mixed/1-red.bmp"), QSize(64, 48), Qt::red);
+    disc.file(QStringLiteral("Mixed/2-empty.jpg"), QByteArray());
+    disc.picture(QStringLiteral("Mixed/3-green.jpg"), QSize(64, 48), Qt::green);
+    // A JPEG cut off inside its header: nothing of it can be decoded.
+    const QString whole = disc.picture(QStringLiteral("whole.jpg"), QSize(640, 480), Qt::white);
+    QFile source(whole);
+    QVERIFY(source.open(QIODevice::ReadOnly));
+    disc.file(QStringLiteral("Mixed/4-truncated.jpg"), source.read(120));
+    disc.file(QStringLiteral("Mixed/5-text.gif"), "This is not a picture.\n");
+    disc.picture(QStringLiteral("Mixed/6-blue.gif"), QSize(48, 64), Qt::blue);
+    QVERIFY(e2e::installProgram(disc.path()));
+    x_->startShow(disc.path());
+
+    const QList<int> seen = watch({Qt::red, Qt::green, Qt::blue}, 7);
+    QCOMPARE(seen, (QList<int>{0, 1, 2, 0, 1, 2, 0}));
+    QVERIFY(x_->running());
+    const QString errors = x_->programErrors();
+    for (const char* name : {"2-empty.jpg", "4-truncated.jpg", "5-text.gif"}) {
+        QVERIFY2(errors.contains(QLatin1String(name)), qPrintable(errors));
+    }
+    QVERIFY2(!errors.contains(QLatin1String("red")), qPrintable(errors));
+    // Until told to end: the control panel's Exit.
+    QVERIFY(x_->key(QStringLiteral("Escape")));
+    const QString panel = x_->waitForWindow(QStringLiteral("^Lumosa Control Panel$"));
+    QVERIFY(!panel.isEmpty());
+    QVERIFY(x_->click(panel, QPoint((3360 + 487) / 15, (720 + 187) / 15)));
+    QCOMPARE(x_->waitForExit(), 0);
+}
+
+QTEST_GUILESS_MAIN(TimerTest)
+#include "timer_test.moc"
