@@ -224,6 +224,26 @@ QColor XSession::centreColour() const {
     return colourAt(QPoint(screenSize_.width() / 2, screenSize_.height() / 2));
 }
 
+QList<int> XSession::watch(const QList<QColor>& colours, int count, QPoint point) {
+    if (point == QPoint(-1, -1)) {
+        point = QPoint(screenSize_.width() / 2, screenSize_.height() / 2);
+    }
+    QList<int> seen;
+    waitFor(
+        [&] {
+            const QColor shown = colourAt(point);
+            for (int i = 0; i < colours.size(); ++i) {
+                if (testsupport::nearColour(shown, colours[i]) &&
+                    (seen.isEmpty() || seen.back() != i)) {
+                    seen.append(i);
+                }
+            }
+            return seen.size() >= count || !running();
+        },
+        120000);
+    return seen;
+}
+
 QString XSession::run(const QString& tool, const QStringList& arguments, int timeoutMs) const {
     QProcess process;
     process.setProcessEnvironment(environment_);

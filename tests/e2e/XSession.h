@@ -53,6 +53,11 @@ public:
     QColor colourAt(QPoint point) const { return screenshot().pixelColor(point); }
     QColor centreColour() const;
 
+    // The pictures shown at `point` (the screen's centre by default), told apart by their
+    // colours among `colours` (anything else, such as the black between two pictures, is
+    // passed over), until `count` changes were seen or the program ended; their indices.
+    QList<int> watch(const QList<QColor>& colours, int count, QPoint point = QPoint(-1, -1));
+
     // Visible windows whose title matches `titlePattern` (a regular expression).
     QStringList windows(const QString& titlePattern) const;
     // Waits for exactly one such window; its id, or empty.

@@ -19,11 +19,6 @@ private Q_SLOTS:
     void brokenPictures();
 
 private:
-    // The pictures the screen's centre shows, told apart by their colours among `colours`
-    // (anything else, the black between two pictures for one, is passed over), until `count`
-    // changes were seen; their indices in `colours`.
-    QList<int> watch(const QList<QColor>& colours, int count);
-
     std::unique_ptr<XSession> x_;
 };
 
@@ -39,23 +34,6 @@ void TimerTest::cleanup() {
     x_->stopProgram();
 }
 
-QList<int> TimerTest::watch(const QList<QColor>& colours, int count) {
-    QList<int> seen;
-    e2e::waitFor(
-        [&] {
-            const QColor centre = x_->centreColour();
-            for (int i = 0; i < colours.size(); ++i) {
-                if (testsupport::nearColour(centre, colours[i]) &&
-                    (seen.isEmpty() || seen.back() != i)) {
-                    seen.append(i);
-                }
-            }
-            return seen.size() >= count || !x_->running();
-        },
-        120000);
-    return seen;
-}
-
 void TimerTest::acrossFoldersAndRound() {
     Disc disc;
     disc.settings("delay=1.5\n");
@@ -68,7 +46,7 @@ void TimerTest::acrossFoldersAndRound() {
     QVERIFY(e2e::installProgram(disc.path()));
     x_->startShow(disc.path());
     const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::magenta};
-    const QList<int> seen = watch(colours, 6);
+    const QList<int> seen = x_->watch(colours, 6);
     QCOMPARE(seen, (QList<int>{0, 1, 2, 3, 0, 1}));
 }
 
@@ -88,7 +66,7 @@ void TimerTest::brokenPictures() {
     QVERIFY(e2e::installProgram(disc.path()));
     x_->startShow(disc.path());
 
-    const QList<int> seen = watch({Qt::red, Qt::green, Qt::blue}, 7);
+    const QList<int> seen = x_->watch({Qt::red, Qt::green, Qt::blue}, 7);
     QCOMPARE(seen, (QList<int>{0, 1, 2, 0, 1, 2, 0}));
     QVERIFY(x_->running());
     const QString errors = x_->programErrors();
