@@ -354,6 +354,18 @@ QString XSession::readText(const QImage& image) const {
         .simplified();
 }
 
+void SessionTest::initTestCase() {
+    x_ = std::make_unique<XSession>(screenSize_, true);
+    QVERIFY2(x_->error().isEmpty(), qPrintable(x_->error()));
+}
+
+void SessionTest::cleanup() {
+    if (QTest::currentTestFailed()) {
+        x_->report(QString::fromLatin1(QTest::currentTestFunction()));
+    }
+    x_->stopProgram();
+}
+
 bool installProgram(const QString& disc) {
     const QString target = disc + QStringLiteral("/lumosa");
     QFile::remove(target);

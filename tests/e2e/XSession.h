@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QImage>
 #include <QMargins>
+#include <QObject>
 #include <QProcess>
 #include <QRect>
 #include <QSize>
@@ -97,6 +98,25 @@ private:
     std::unique_ptr<QProcess> windowManager_;
     std::unique_ptr<QProcess> program_;
     QByteArray programErrors_;
+};
+
+// The base of a test class whose functions share one X session under a window manager: the
+// program is ended after each function, and a failed one leaves its screen behind.
+class SessionTest : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SessionTest(QSize screenSize) : screenSize_(screenSize) {}
+
+protected:
+    std::unique_ptr<XSession> x_;
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+private:
+    QSize screenSize_;
 };
 
 // Puts the real program file into a disc folder in place of a stand-in (a link to the one

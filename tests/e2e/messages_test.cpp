@@ -5,27 +5,20 @@
 #include "XSession.h"
 #include "testsupport.h"
 
-using e2e::XSession;
-
-class MessagesTest : public QObject {
+class MessagesTest : public e2e::SessionTest {
     Q_OBJECT
 
+public:
+    MessagesTest() : SessionTest(QSize(1024, 768)) {}
+
 private Q_SLOTS:
-    void initTestCase();
     void viewerNotFound();
     void noPictureFolders();
 
 private:
     // Checks the message window: its title, its size on the screen and its text.
     void checkMessage(const QString& window, const QString& text);
-
-    std::unique_ptr<XSession> x_;
 };
-
-void MessagesTest::initTestCase() {
-    x_ = std::make_unique<XSession>(QSize(1024, 768), true);
-    QVERIFY2(x_->error().isEmpty(), qPrintable(x_->error()));
-}
 
 void MessagesTest::checkMessage(const QString& window, const QString& text) {
     QVERIFY2(!window.isEmpty(), "no message window");

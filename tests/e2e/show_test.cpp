@@ -9,7 +9,6 @@
 #include "show/Fit.h"
 #include "testsupport.h"
 
-using e2e::XSession;
 using testsupport::Disc;
 using testsupport::nearColour;
 
@@ -47,12 +46,13 @@ QString describe(const QRectF& r) {
 
 }  // namespace
 
-class ShowTest : public QObject {
+class ShowTest : public e2e::SessionTest {
     Q_OBJECT
 
+public:
+    ShowTest() : SessionTest(QSize(1024, 768)) {}
+
 private Q_SLOTS:
-    void initTestCase();
-    void cleanup();
     void placementWithoutCaption();
     void captionLine();
     void keys();
@@ -63,21 +63,7 @@ private:
     bool waitForCentre(const QColor& colour);
     // Starts the show on `disc` and waits for its window.
     bool startShow(const Disc& disc);
-
-    std::unique_ptr<XSession> x_;
 };
-
-void ShowTest::initTestCase() {
-    x_ = std::make_unique<XSession>(QSize(1024, 768), true);
-    QVERIFY2(x_->error().isEmpty(), qPrintable(x_->error()));
-}
-
-void ShowTest::cleanup() {
-    if (QTest::currentTestFailed()) {
-        x_->report(QString::fromLatin1(QTest::currentTestFunction()));
-    }
-    x_->stopProgram();
-}
 
 bool ShowTest::waitForCentre(const QColor& colour) {
     return e2e::waitFor([&] { return nearColour(x_->centreColour(), colour); });

@@ -6,37 +6,22 @@
 #include "XSession.h"
 #include "testsupport.h"
 
-using e2e::XSession;
 using testsupport::Disc;
 
-class TimerTest : public QObject {
+class TimerTest : public e2e::SessionTest {
     Q_OBJECT
 
+public:
+    TimerTest() : SessionTest(QSize(800, 600)) {}
+
 private Q_SLOTS:
-    void initTestCase();
-    void cleanup();
     void acrossFoldersAndRound();
     void brokenPictures();
-
-private:
-    std::unique_ptr<XSession> x_;
 };
-
-void TimerTest::initTestCase() {
-    x_ = std::make_unique<XSession>(QSize(800, 600), true);
-    QVERIFY2(x_->error().isEmpty(), qPrintable(x_->error()));
-}
-
-void TimerTest::cleanup() {
-    if (QTest::currentTestFailed()) {
-        x_->report(QString::fromLatin1(QTest::currentTestFunction()));
-    }
-    x_->stopProgram();
-}
 
 void TimerTest::acrossFoldersAndRound() {
     Disc disc;
-    disc.settings("delay=1.5\n");
+    disc.settings("delay=2.5\n");
     // Listed without regard to case: alpha, Bravo, charlie; "_" folders never shown.
     disc.picture(QStringLiteral("charlie/1.jpg"), QSize(64, 48), Qt::yellow);
     disc.picture(QStringLiteral("alpha/2.bmp"), QSize(64, 48), Qt::green);
@@ -52,7 +37,7 @@ void TimerTest::acrossFoldersAndRound() {
 
 void TimerTest::brokenPictures() {
     Disc disc;
-    disc.settings("delay=1\n");
+    disc.settings("delay=2\n");
     disc.picture(QStringLiteral("Mixed/1-red.bmp"), QSize(64, 48), Qt::red);
     disc.file(QStringLiteral("Mixed/2-empty.jpg"), QByteArray());
     disc.picture(QStringLiteral("Mixed/3-green.jpg"), QSize(64, 48), Qt::green);

@@ -5,7 +5,6 @@
 #include "XSession.h"
 #include "testsupport.h"
 
-using e2e::XSession;
 using testsupport::Disc;
 using testsupport::nearColour;
 
@@ -20,12 +19,13 @@ QPoint middle(int left, int top, int width, int height) {
 
 }  // namespace
 
-class WindowsTest : public QObject {
+class WindowsTest : public e2e::SessionTest {
     Q_OBJECT
 
+public:
+    WindowsTest() : SessionTest(QSize(1280, 1024)) {}
+
 private Q_SLOTS:
-    void initTestCase();
-    void cleanup();
     void thumbnailClick();
     void aboutPausesTheShow();
     void folderSelection();
@@ -35,21 +35,7 @@ private:
     bool startShow(Disc& disc, const QList<QColor>& colours);
     // Opens the control panel and clicks one of its command buttons (left edge in twips).
     bool panelCommand(int left);
-
-    std::unique_ptr<XSession> x_;
 };
-
-void WindowsTest::initTestCase() {
-    x_ = std::make_unique<XSession>(QSize(1280, 1024), true);
-    QVERIFY2(x_->error().isEmpty(), qPrintable(x_->error()));
-}
-
-void WindowsTest::cleanup() {
-    if (QTest::currentTestFailed()) {
-        x_->report(QString::fromLatin1(QTest::currentTestFunction()));
-    }
-    x_->stopProgram();
-}
 
 bool WindowsTest::startShow(Disc& disc, const QList<QColor>& colours) {
     for (int i = 0; i < colours.size(); ++i) {
