@@ -178,7 +178,13 @@ int XSession::waitForExit(int timeoutMs) {
 }
 
 void XSession::stopProgram() {
+    if (!program_) {
+        return;
+    }
     end(program_.get());
+    // The screen keeps the last picture of a window that is gone until something draws over
+    // it: black again, so that the next program's pictures are not confused with it.
+    run(QStringLiteral("xsetroot"), {QStringLiteral("-solid"), QStringLiteral("black")});
 }
 
 QString XSession::programErrors() {
