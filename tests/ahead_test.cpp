@@ -204,6 +204,7 @@ private Q_SLOTS:
         s.disc.file(u"A/big.jpg"_s, testsupport::encode(filled({6000, 4000}, Qt::blue), "jpeg"));
         s.form->display_directory(s.disc.abs(u"A"_s));
         s.form->JumpTo(0);
+        QCoreApplication::processEvents();  // hands the decode to the worker
         QVERIFY(s.ahead().busy());
         platform::End();
         QVERIFY(s.session.ended);

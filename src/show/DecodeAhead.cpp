@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPromise>
 #include <QThreadPool>
+#include <QTimer>
 
 #include <algorithm>
 #include <memory>
@@ -46,6 +47,7 @@ DecodeAhead::~DecodeAhead() {
 
 platform::Picture DecodeAhead::ready(const QString& path, QSize bound) {
     if (!pendingPath_.isEmpty() && pendingPath_ == path && pendingBound_ == bound) {
+        startPending();
         pending_.waitForFinished();
         adoptPending();
     }
@@ -95,14 +97,27 @@ void DecodeAhead::lookAhead(const QString& current, const QString& previous, con
     pendingPath_ = next;
     pendingBound_ = bound;
     watcher_.setFuture(pending_);
-    workerPool().start([promise, next, bound] {
-        if (!promise->isCanceled()) {
-            // Stamped before reading: a file written meanwhile no longer matches its stamp.
-            const FileStamp stamp = FileStamp::of(next);
-            promise->addResult(Entry{next, bound, stamp, platform::LoadPicture(next, bound)});
-        }
-        promise->finish();
-    });
+    startPending_ = [promise, next, bound] {
+        workerPool().start([promise, next, bound] {
+            if (!promise->isCanceled()) {
+                // Stamped before reading: a file written meanwhile no longer matches its stamp.
+                const FileStamp stamp = FileStamp::of(next);
+                promise->addResult(Entry{next, bound, stamp, platform::LoadPicture(next, bound)});
+            }
+            promise->finish();
+        });
+    };
+    // Started once the event loop runs again: the change under way, and the drawing of its
+    // picture, come first and do not share the processor with the decode.
+    QTimer::singleShot(0, this, [this] { startPending(); });
+}
+
+void DecodeAhead::startPending() {
+    if (startPending_) {
+        const std::function<void()> start = std::move(startPending_);
+        startPending_ = nullptr;
+        start();
+    }
 }
 
 void DecodeAhead::clear() {
@@ -159,6 +174,7 @@ void DecodeAhead::dropPending() {
     if (!pendingPath_.isEmpty()) {
         pending_.cancel();
     }
+    startPending_ = nullptr;  // its promise, never started, ends cancelled
     pendingPath_.clear();
     pending_ = {};
     watcher_.setFuture(pending_);

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 #include "platform/Picture.h"
 
 namespace show {
@@ -73,12 +75,14 @@ private:
 
     void adoptPending();
     void dropPending();
+    void startPending();
 
     bool enabled_ = true;
     QList<Entry> entries_;
     QFuture<Entry> pending_;
     QString pendingPath_;  // empty: no decode under way
     QSize pendingBound_;
+    std::function<void()> startPending_;  // hands the pending decode to the worker
     QFutureWatcher<Entry> watcher_;
 };
 
