@@ -10,8 +10,9 @@ LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 fonts-dejavu-core)
 # A show without a display: a virtual X server, a window manager (without one a full-screen
 # window keeps its default size there) and screenshots.
 LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
-# Tests: the end-to-end ones drive the program on a real X server under a window manager.
-LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick)
+# Tests: the end-to-end ones drive the program on a real X server under a window manager;
+# the no-writes test watches the program's file calls with strace.
+LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick strace)
 # Benchmarks: the JPEG decoder's own library, to time it alone.
 LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev)
 
