@@ -2,6 +2,7 @@
 // and the thumbnail sheet go over all of it, show every good picture, and stay small.
 #include <QtTest>
 
+#include <QImageWriter>
 #include <QRandomGenerator>
 
 #include "GifWriter.h"
@@ -37,6 +38,12 @@ QImage filled(QSize size, const QColor& colour) {
 void putLittle(QByteArray& bytes, int at, quint32 value, int width) {
     for (int i = 0; i < width; ++i) {
         bytes[at + i] = char((value >> (8 * i)) & 0xFF);
+    }
+}
+
+void putBig(QByteArray& bytes, int at, quint32 value, int width) {
+    for (int i = 0; i < width; ++i) {
+        bytes[at + i] = char((value >> (8 * (width - 1 - i))) & 0xFF);
     }
 }
 
@@ -106,6 +113,22 @@ QMap<QString, QByteArray> hostileFiles() {
                  patched(sos + 20, randomBytes(int(jpeg.size() - sos - 30), 2)));
     files.insert(u"c-only-markers.jpg"_s, QByteArray("\xFF\xD8") + QByteArray(5000, '\xFF'));
     files.insert(u"c-no-end.jpg"_s, jpeg.left(jpeg.size() - 2) + randomBytes(300, 3));
+    // Progressive: libjpeg keeps the coefficients of the whole picture, whatever is decoded.
+    QByteArray progressive;
+    {
+        QBuffer buffer(&progressive);
+        buffer.open(QIODevice::WriteOnly);
+        QImageWriter writer(&buffer, "jpeg");
+        writer.setProgressiveScanWrite(true);
+        writer.write(filled({200, 150}, Qt::magenta));
+    }
+    const qsizetype sof2 = progressive.indexOf("\xFF\xC2");
+    for (const int side : {10900, 7000}) {
+        QByteArray bytes = progressive;
+        putBig(bytes, int(sof2 + 5), quint32(side), 2);
+        putBig(bytes, int(sof2 + 7), quint32(side), 2);
+        files.insert(u"c-progressive-%1.jpg"_s.arg(side), bytes);
+    }
 
     // GIF: the logical screen is what Qt allocates, whatever the frame holds.
     const QByteArray gif = gifwriter::encode(filled({40, 30}, Qt::magenta));
@@ -119,6 +142,9 @@ QMap<QString, QByteArray> hostileFiles() {
     putLittle(gifScreen, 6, 5000, 2);
     putLittle(gifScreen, 8, 5000, 2);
     files.insert(u"d-screen-5000.gif"_s, gifScreen);
+    putLittle(gifScreen, 6, 5460, 2);
+    putLittle(gifScreen, 8, 5460, 2);
+    files.insert(u"d-screen-5460.gif"_s, gifScreen);
     QByteArray gifZero = gif;
     putLittle(gifZero, 6, 0, 4);
     files.insert(u"d-screen-zero.gif"_s, gifZero);
