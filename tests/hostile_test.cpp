@@ -262,6 +262,7 @@ void HostileTest::showGoesOverEverything() {
     const Hostile h;
     QVERIFY(h.form);
     QVERIFY2(h.files >= 40 + kGood.size(), qPrintable(QString::number(h.files)));
+    qInfo("hostile folder: %d files listed, %lld of them good pictures", h.files, kGood.size());
     // Twice round, forwards, then backwards and by index: every good picture shows in its colour.
     QSet<QString> seen;
     const auto check = [&] {
