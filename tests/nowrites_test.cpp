@@ -172,14 +172,36 @@ void NoWritesTest::wholeShowWritesNothing() {
     environment.insert(u"ASAN_OPTIONS"_s,
                        environment.value(u"ASAN_OPTIONS"_s) + u":detect_leaks=0"_s);
 
-    // A virtual X server on a free display, which it names itself, and a window manager.
+    // A virtual X server and a window manager. Other tests may start X servers at the same
+    // time: each try takes a display of its own choosing, far from the usual ones, and the
+    // server is used only once a client has reached it.
     QProcess xvfb;
-    xvfb.start(tools.value(u"Xvfb"_s), {u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
-                                        u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s});
-    QByteArray displayNumber;
-    QTRY_VERIFY_WITH_TIMEOUT((displayNumber += xvfb.readAllStandardOutput()).contains('\n'),
-                             kWindowWait);
-    environment.insert(u"DISPLAY"_s, u":"_s + QString::fromLatin1(displayNumber.trimmed()));
+    bool serverUp = false;
+    const int first = 100 + int(QCoreApplication::applicationPid() % 800);
+    for (int display = first; display < first + 20 && !serverUp; ++display) {
+        stop(xvfb);
+        if (QFile::exists(u"/tmp/.X%1-lock"_s.arg(display))) {
+            continue;
+        }
+        const QString name = u":"_s + QString::number(display);
+        xvfb.start(tools.value(u"Xvfb"_s), {name, u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
+                                            u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s});
+        // It writes the display's number once it accepts clients, or ends.
+        QByteArray ready;
+        const bool ended = QTest::qWaitFor(
+            [&] {
+                ready += xvfb.readAllStandardOutput();
+                return ready.contains('\n') || xvfb.state() == QProcess::NotRunning;
+            },
+            kWindowWait);
+        environment.insert(u"DISPLAY"_s, name);
+        QProcess probe;
+        probe.setProcessEnvironment(environment);
+        probe.start(tools.value(u"xdotool"_s), {u"getdisplaygeometry"_s});
+        serverUp = ended && ready.trimmed() == QByteArray::number(display) &&
+                   probe.waitForFinished() && probe.exitCode() == 0;
+    }
+    QVERIFY2(serverUp, "no virtual X server could be started");
     QProcess windowManager;
     windowManager.setProcessEnvironment(environment);
     windowManager.start(tools.value(u"openbox"_s), {});
@@ -204,8 +226,9 @@ void NoWritesTest::wholeShowWritesNothing() {
     });
 
     const QString xdotool = tools.value(u"xdotool"_s);
-    // Waits for a visible window whose title matches, brings it to the front and types keys.
-    const auto keys = [&](const QString& title, const QStringList& sequence) {
+    // Waits for a visible window whose title matches, brings it to the front and types keys;
+    // what went wrong, or nothing.
+    const auto keys = [&](const QString& title, const QStringList& sequence) -> QString {
         QByteArray window;
         const bool found = QTest::qWaitFor(
             [&] {
@@ -218,7 +241,13 @@ void NoWritesTest::wholeShowWritesNothing() {
             },
             kWindowWait);
         if (!found || window.isEmpty()) {
-            return false;
+            const QByteArray windows = run(
+                xdotool,
+                {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"."_s, u"getwindowname"_s, u"%@"_s},
+                environment);
+            return u"no window \"%1\" (program %2; visible windows: %3)"_s.arg(
+                title, show.state() == QProcess::NotRunning ? u"ended"_s : u"running"_s,
+                QString::fromUtf8(windows).simplified());
         }
         run(xdotool, {u"windowactivate"_s, QString::fromLatin1(window)}, environment);
         QTest::qWait(300);
@@ -226,20 +255,21 @@ void NoWritesTest::wholeShowWritesNothing() {
             run(xdotool, {u"key"_s, key}, environment);
             QTest::qWait(150);
         }
-        return true;
+        return {};
     };
 
     // The show: moving about, faster and slower, stopping and starting; then the panel, the
     // thumbnail sheet (closed by its close box), the About window (closed by Enter), and Exit.
-    QVERIFY(keys(u"^Lumosa$"_s, {u"6"_s, u"6"_s, u"4"_s, u"8"_s, u"2"_s, u"plus"_s, u"minus"_s,
-                                 u"5"_s, u"5"_s, u"Escape"_s}));
-    QVERIFY(keys(u"^Lumosa Control Panel$"_s, {u"alt+t"_s}));
-    QVERIFY(keys(u"^[0-9]+ thumbnails[.] Click"_s, {u"alt+F4"_s}));
-    QVERIFY(keys(u"^Lumosa$"_s, {u"6"_s, u"0"_s}));
-    QVERIFY(keys(u"^Lumosa Control Panel$"_s, {u"alt+a"_s}));
-    QVERIFY(keys(u"^About Lumosa$"_s, {u"Return"_s}));
-    QVERIFY(keys(u"^Lumosa$"_s, {u"Escape"_s}));
-    QVERIFY(keys(u"^Lumosa Control Panel$"_s, {u"alt+e"_s}));
+    QCOMPARE(keys(u"^Lumosa$"_s, {u"6"_s, u"6"_s, u"4"_s, u"8"_s, u"2"_s, u"plus"_s, u"minus"_s,
+                                  u"5"_s, u"5"_s, u"Escape"_s}),
+             QString());
+    QCOMPARE(keys(u"^Lumosa Control Panel$"_s, {u"alt+t"_s}), QString());
+    QCOMPARE(keys(u"^[0-9]+ thumbnails[.] Click"_s, {u"alt+F4"_s}), QString());
+    QCOMPARE(keys(u"^Lumosa$"_s, {u"6"_s, u"0"_s}), QString());
+    QCOMPARE(keys(u"^Lumosa Control Panel$"_s, {u"alt+a"_s}), QString());
+    QCOMPARE(keys(u"^About Lumosa$"_s, {u"Return"_s}), QString());
+    QCOMPARE(keys(u"^Lumosa$"_s, {u"Escape"_s}), QString());
+    QCOMPARE(keys(u"^Lumosa Control Panel$"_s, {u"alt+e"_s}), QString());
     QVERIFY2(show.state() == QProcess::NotRunning || show.waitForFinished(kWindowWait),
              "Exit did not end the program");
     QCOMPARE(show.exitStatus(), QProcess::NormalExit);
