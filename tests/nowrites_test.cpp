@@ -245,9 +245,12 @@ void NoWritesTest::wholeShowWritesNothing() {
                 xdotool,
                 {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"."_s, u"getwindowname"_s, u"%@"_s},
                 environment);
-            return u"no window \"%1\" (program %2; visible windows: %3)"_s.arg(
+            QFile trace(log);
+            const QByteArray lastCalls =
+                trace.open(QIODevice::ReadOnly) ? trace.readAll().right(600) : QByteArray();
+            return u"no window \"%1\" (program %2; visible windows: %3; last calls:\n%4)"_s.arg(
                 title, show.state() == QProcess::NotRunning ? u"ended"_s : u"running"_s,
-                QString::fromUtf8(windows).simplified());
+                QString::fromUtf8(windows).simplified(), QString::fromUtf8(lastCalls));
         }
         run(xdotool, {u"windowactivate"_s, QString::fromLatin1(window)}, environment);
         QTest::qWait(300);
