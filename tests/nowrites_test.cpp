@@ -205,6 +205,11 @@ void NoWritesTest::wholeShowWritesNothing() {
     QProcess windowManager;
     windowManager.setProcessEnvironment(environment);
     windowManager.start(tools.value(u"openbox"_s), {});
+    // A window mapped while the window manager is still starting may never be shown: wait until
+    // it announces its desktops.
+    QTRY_VERIFY_WITH_TIMEOUT(
+        run(tools.value(u"xdotool"_s), {u"get_num_desktops"_s}, environment).trimmed().toInt() > 0,
+        kWindowWait);
 
     // The program under strace, every process and thread of it, each call that names a file
     // and could change one, descriptors shown with their paths.
