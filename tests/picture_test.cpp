@@ -156,6 +156,9 @@ private Q_SLOTS:
         const QByteArray progressive =
             claiming({65500, 20000}, "jpeg").replace("\xFF\xC0", "\xFF\xC2");
         fails("progressive", progressive, "too large", hd);
+        // Within the pixel limit, 10900 x 10900 at 4:2:0 would still keep 356 MB of them.
+        fails("progressive 119 MP",
+              claiming({10900, 10900}, "jpeg").replace("\xFF\xC0", "\xFF\xC2"), "too large", hd);
         fails("gif screen 65535", claiming(most, "gif"), "too large");
         // The content decides the format, never the name; the painter gets its own formats.
         const QSize n(16, 16), h(8, 8);

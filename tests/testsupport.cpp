@@ -20,6 +20,7 @@
 #include "show/MainForm.h"
 
 #ifdef Q_OS_UNIX
+#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -157,6 +158,36 @@ bool nearColour(const QColor& actual, const QColor& expected) {
            std::abs(actual.red() - expected.red()) <= kTolerance &&
            std::abs(actual.green() - expected.green()) <= kTolerance &&
            std::abs(actual.blue() - expected.blue()) <= kTolerance;
+}
+
+qint64 processStatusKb(const char* field) {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray prefix = QByteArray(field) + ':';
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(prefix)) {
+            // "VmHWM:     12345 kB"
+            bool ok = false;
+            const qint64 kb = line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong(&ok);
+            return ok ? kb : -1;
+        }
+    }
+    return -1;
+}
+
+qint64 processCpuMilliseconds() {
+#ifdef Q_OS_UNIX
+    rusage usage{};
+    if (::getrusage(RUSAGE_SELF, &usage) != 0) {
+        return -1;
+    }
+    const auto ms = [](const timeval& t) { return qint64(t.tv_sec) * 1000 + t.tv_usec / 1000; };
+    return ms(usage.ru_utime) + ms(usage.ru_stime);
+#else
+    return -1;
+#endif
 }
 
 UnprivilegedScope::UnprivilegedScope() {

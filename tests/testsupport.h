@@ -84,6 +84,29 @@ QByteArray claiming(QSize size, const char* format);
 // Whether two valid colours agree within what lossy compression changes.
 bool nearColour(const QColor& actual, const QColor& expected);
 
+// Under AddressSanitizer the process's memory figures hold the sanitizer's quarantine of freed
+// memory and its shadow memory: they say nothing about the program's own use.
+#if defined(__SANITIZE_ADDRESS__)
+#define LUMOSA_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define LUMOSA_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef LUMOSA_ADDRESS_SANITIZER
+inline constexpr bool kMemoryFiguresMeaningful = false;
+#else
+inline constexpr bool kMemoryFiguresMeaningful = true;
+#endif
+
+// A figure of this process from /proc/self/status in kB ("VmHWM" peak memory, "VmRSS" memory
+// now); -1 where the system keeps no such file.
+qint64 processStatusKb(const char* field);
+
+// The processor time this process has used so far, user and system, in milliseconds; -1 where
+// it cannot be read.
+qint64 processCpuMilliseconds();
+
 // While it lives, a process running as root on Unix acts as the user nobody (effective user
 // id only), so that file permissions apply to it; elsewhere it does nothing.
 class UnprivilegedScope {

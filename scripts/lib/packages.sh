@@ -12,9 +12,10 @@ LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 fonts-dejavu-core)
 LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
 # Tests: the end-to-end ones drive the program on a real X server under a window manager,
 # read window geometry (x11-utils), clear the screen between programs (x11-xserver-utils) and
-# read text off the screen (tesseract-ocr).
+# read text off the screen (tesseract-ocr); the no-writes test watches the program's file calls
+# with strace.
 LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick x11-utils x11-xserver-utils
-    tesseract-ocr)
+    tesseract-ocr strace)
 # Benchmarks: the JPEG decoder's own library, to time it alone.
 LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev)
 

@@ -25,6 +25,11 @@ constexpr qint64 kMaxBufferedBytes = 256 * 1024 * 1024;
 // small it is decoded, so a crafted header alone could cost gigabytes. 120 million pixels
 // lets the largest camera photos (about 100 MP, 11648 x 8736) through.
 constexpr qint64 kMaxStoredPixels = 120'000'000;
+// Within that, the coefficients a progressive JPEG makes libjpeg keep (two bytes for each of the
+// 64 in a block of every component, at the component's sampling) are bounded apart: up to
+// 120 MP they would still cost 360 MB (4:2:0) to 720 MB (4:4:4) from a file of a few bytes.
+// 200 MB takes a 4:2:0 picture of about 65 MP, a 4:4:4 one of about 33 MP.
+constexpr qint64 kMaxCoefficientBytes = 200LL * 1024 * 1024;
 
 qint64 pixelCount(QSize size) {
     return qint64(size.width()) * qint64(size.height());
@@ -46,9 +51,34 @@ quint32 readBig(const QByteArray& bytes, int at, int width) {
     return value;
 }
 
+// The coefficient store libjpeg allocates for a whole progressive frame: every component's
+// blocks, at its sampling against the largest, whole MCUs, 64 two-byte coefficients a block.
+qint64 progressiveCoefficientBytes(const QByteArray& frame, QSize size) {
+    const int components = quint8(frame.at(5));
+    if (frame.size() < 6 + 3 * components) {
+        return 0;  // cut short: the decoder fails on it without allocating
+    }
+    int hMax = 1;
+    int vMax = 1;
+    for (int c = 0; c < components; ++c) {
+        const quint8 sampling = quint8(frame.at(6 + 3 * c + 1));
+        hMax = std::max(hMax, sampling >> 4);
+        vMax = std::max(vMax, sampling & 0x0F);
+    }
+    const qint64 mcusWide = (size.width() + 8LL * hMax - 1) / (8LL * hMax);
+    const qint64 mcusHigh = (size.height() + 8LL * vMax - 1) / (8LL * vMax);
+    qint64 blocks = 0;
+    for (int c = 0; c < components; ++c) {
+        const quint8 sampling = quint8(frame.at(6 + 3 * c + 1));
+        blocks += mcusWide * (sampling >> 4) * mcusHigh * (sampling & 0x0F);
+    }
+    return blocks * 64 * 2;
+}
+
 // Walks the JPEG markers up to the frame header. Qt's reader gives no size at all for frames
-// libjpeg rejects as too big, and we still want to say why.
-QSize jpegFrameSize(QIODevice& device) {
+// libjpeg rejects as too big, and we still want to say why. A progressive frame also gives the
+// bytes of its coefficient store in `coefficientBytes`.
+QSize jpegFrameSize(QIODevice& device, qint64* coefficientBytes) {
     // Real files reach the frame header within a handful of segments; the cap bounds the walk
     // whatever a file holds.
     for (int step = 0; step < 100000 && !device.atEnd(); ++step) {
@@ -75,11 +105,16 @@ QSize jpegFrameSize(QIODevice& device) {
         const bool frame =
             code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
         if (frame) {
-            const QByteArray header = device.read(5);
-            if (header.size() < 5) {
+            const QByteArray header = device.read(std::max<qint64>(length - 2, 0));
+            if (header.size() < 6) {
                 return {};
             }
-            return QSize(int(readBig(header, 3, 2)), int(readBig(header, 1, 2)));
+            const QSize size(int(readBig(header, 3, 2)), int(readBig(header, 1, 2)));
+            const bool progressive = code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
+            if (progressive) {
+                *coefficientBytes = progressiveCoefficientBytes(header, size);
+            }
+            return size;
         }
         if (length < 2 || !device.seek(device.pos() + length - 2)) {
             return {};
@@ -89,8 +124,9 @@ QSize jpegFrameSize(QIODevice& device) {
 }
 
 // The stored size a JPEG, BMP or GIF header claims, read without decoding; invalid when the
-// file is none of these or the header is cut short.
-QSize claimedSize(QIODevice& device) {
+// file is none of these or the header is cut short. A progressive JPEG also gives the bytes of
+// its coefficient store in `coefficientBytes`.
+QSize claimedSize(QIODevice& device, qint64* coefficientBytes) {
     const QByteArray head = device.peek(30);
     if (head.startsWith("GIF8") && head.size() >= 10) {
         // The logical screen: Qt draws the first frame onto a canvas of this size.
@@ -109,7 +145,7 @@ QSize claimedSize(QIODevice& device) {
     }
     if (head.startsWith("\xFF\xD8")) {
         device.seek(2);
-        return jpegFrameSize(device);
+        return jpegFrameSize(device, coefficientBytes);
     }
     return {};
 }
@@ -214,11 +250,13 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
         device = &buffer;
     }
 
-    const QSize claimed = claimedSize(*device);
+    qint64 coefficientBytes = 0;
+    const QSize claimed = claimedSize(*device, &coefficientBytes);
     if (!device->seek(0)) {
         return fail("cannot be read");
     }
-    if (claimed.isValid() && pixelCount(claimed) > kMaxStoredPixels) {
+    if ((claimed.isValid() && pixelCount(claimed) > kMaxStoredPixels) ||
+        coefficientBytes > kMaxCoefficientBytes) {
         return fail("too large");
     }
 
