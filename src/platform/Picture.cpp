@@ -41,15 +41,29 @@ quint32 readBig(const QByteArray& bytes, int at, int width) {
     return value;
 }
 
-// Walks the JPEG markers up to the frame header. Qt's reader gives no size at all for frames
-// libjpeg rejects as too big, and we still want to say why.
-QSize jpegFrameSize(QIODevice& device) {
-    // Real files reach the frame header within a handful of segments; the cap bounds the walk
+// What the markers of a JPEG before its image data tell.
+struct JpegHeader {
+    QSize frame;            // the size of the frame header; invalid when none was found
+    bool cutShort = false;  // the file ends before the image data: no picture in it
+};
+
+// Walks the JPEG markers up to the image data. Qt's reader gives no size at all for frames
+// libjpeg rejects as too big, and we still want to say why. A file that ends inside its
+// header is refused here: past the end, libjpeg is fed an end marker two bytes at a time,
+// so a segment claiming 64 KB beyond the end would cost tens of thousands of reads, on every
+// pass the reader makes over the file.
+JpegHeader readJpegHeader(QIODevice& device) {
+    JpegHeader header;
+    // Real files reach the image data within a handful of segments; the cap bounds the walk
     // whatever a file holds.
-    for (int step = 0; step < 100000 && !device.atEnd(); ++step) {
+    for (int step = 0; step < 100000; ++step) {
+        if (device.atEnd()) {
+            header.cutShort = true;
+            return header;
+        }
         const QByteArray marker = device.read(2);
         if (marker.size() < 2 || quint8(marker.at(0)) != 0xFF) {
-            return {};
+            return header;  // stray bytes, which libjpeg skips: leave the verdict to it
         }
         const quint8 code = quint8(marker.at(1));
         if (code == 0xFF) {
@@ -60,32 +74,38 @@ QSize jpegFrameSize(QIODevice& device) {
             continue;  // markers without a segment
         }
         if (code == 0xD9 || code == 0xDA) {
-            return {};  // image data or end reached without a frame header
+            return header;  // end of image, or the image data reached
         }
         const QByteArray lengthBytes = device.read(2);
-        if (lengthBytes.size() < 2) {
-            return {};
+        const quint32 length = lengthBytes.size() < 2 ? 0 : readBig(lengthBytes, 0, 2);
+        if (lengthBytes.size() < 2 || device.pos() + length - 2 > device.size()) {
+            header.cutShort = true;
+            return header;
         }
-        const quint32 length = readBig(lengthBytes, 0, 2);
+        if (length < 2) {
+            return header;
+        }
+        const qint64 next = device.pos() + length - 2;
         const bool frame =
             code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
-        if (frame) {
-            const QByteArray header = device.read(5);
-            if (header.size() < 5) {
-                return {};
+        if (frame && !header.frame.isValid()) {
+            const QByteArray bytes = device.read(5);
+            if (bytes.size() == 5) {
+                header.frame = QSize(int(readBig(bytes, 3, 2)), int(readBig(bytes, 1, 2)));
             }
-            return QSize(int(readBig(header, 3, 2)), int(readBig(header, 1, 2)));
         }
-        if (length < 2 || !device.seek(device.pos() + length - 2)) {
-            return {};
+        if (!device.seek(next)) {
+            return header;
         }
     }
-    return {};
+    return header;
 }
 
 // The stored size a JPEG, BMP or GIF header claims, read without decoding; invalid when the
-// file is none of these or the header is cut short.
-QSize claimedSize(QIODevice& device) {
+// file is none of these or the header is cut short. `cutShort` tells a JPEG that ends before
+// its image data.
+QSize claimedSize(QIODevice& device, bool& cutShort) {
+    cutShort = false;
     const QByteArray head = device.peek(30);
     if (head.startsWith("GIF8") && head.size() >= 10) {
         // The logical screen: Qt draws the first frame onto a canvas of this size.
@@ -104,7 +124,9 @@ QSize claimedSize(QIODevice& device) {
     }
     if (head.startsWith("\xFF\xD8")) {
         device.seek(2);
-        return jpegFrameSize(device);
+        const JpegHeader header = readJpegHeader(device);
+        cutShort = header.cutShort;
+        return header.frame;
     }
     return {};
 }
@@ -201,9 +223,13 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
         return fail("empty file");
     }
 
-    const QSize claimed = claimedSize(file);
+    bool cutShort = false;
+    const QSize claimed = claimedSize(file, cutShort);
     if (!file.seek(0)) {
         return fail("cannot be read");
+    }
+    if (cutShort) {
+        return fail("not a picture");
     }
     if (claimed.isValid() && pixelCount(claimed) > kMaxStoredPixels) {
         return fail("too large");
