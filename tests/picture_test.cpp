@@ -190,6 +190,11 @@ private Q_SLOTS:
         fails("text.gif", "just some words\n", "not a picture");
         fails("head.jpg", small.left(20), "not a picture");
         fails("nodata.jpg", small.left(small.indexOf("\xFF\xDA")), "not a picture");
+        // Ending inside a segment before the image data: a fill byte, then a marker without its
+        // length; an EXIF block, or the tables after the frame header, cut short.
+        fails("nolength.jpg", QByteArray("\xFF\xD8\xFF\xFF\xE0", 5), "not a picture");
+        fails("cutexif.jpg", withOrientation(small, 6).left(24), "not a picture");
+        fails("cuttables.jpg", small.left(small.indexOf("\xFF\xC4") + 30), "not a picture");
         fails("nopixels.bmp", encode(filled({64, 48}, kRed), "bmp").left(54), "not a picture");
         fails("noframes.gif", gif.left(kGifFrame) + ';', "not a picture");
         fails("picture.png", encode(filled({8, 8}, kRed), "png"), "unsupported format");

@@ -18,6 +18,9 @@ LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick x11-utils x11-xserv
     tesseract-ocr strace)
 # Benchmarks: the JPEG decoder's own library, to time it alone.
 LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev)
+# Fuzzing: clang with libFuzzer and the sanitizer runtimes (clang-14 gives clang++-14, the
+# runtimes, libFuzzer among them, come with libclang-rt-14-dev).
+LUMOSA_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 lumosa_missing_packages() {
     local pkg

@@ -75,16 +75,31 @@ qint64 progressiveCoefficientBytes(const QByteArray& frame, QSize size) {
     return blocks * 64 * 2;
 }
 
-// Walks the JPEG markers up to the frame header. Qt's reader gives no size at all for frames
-// libjpeg rejects as too big, and we still want to say why. A progressive frame also gives the
-// bytes of its coefficient store in `coefficientBytes`.
-QSize jpegFrameSize(QIODevice& device, qint64* coefficientBytes) {
-    // Real files reach the frame header within a handful of segments; the cap bounds the walk
+// What the markers of a JPEG before its image data tell.
+struct JpegHeader {
+    QSize frame;                  // the size of the frame header; invalid when none was found
+    bool cutShort = false;        // the file ends before the image data: no picture in it
+    qint64 coefficientBytes = 0;  // a progressive frame's coefficient store, 0 for others
+};
+
+// Walks the JPEG markers up to the image data. Qt's reader gives no size at all for frames
+// libjpeg rejects as too big, and we still want to say why. A file that ends inside its
+// header is refused here: past the end, libjpeg is fed an end marker two bytes at a time,
+// so a segment claiming 64 KB beyond the end would cost tens of thousands of reads, on every
+// pass the reader makes over the file. A progressive frame also gives the bytes of its
+// coefficient store.
+JpegHeader readJpegHeader(QIODevice& device) {
+    JpegHeader header;
+    // Real files reach the image data within a handful of segments; the cap bounds the walk
     // whatever a file holds.
-    for (int step = 0; step < 100000 && !device.atEnd(); ++step) {
+    for (int step = 0; step < 100000; ++step) {
+        if (device.atEnd()) {
+            header.cutShort = true;
+            return header;
+        }
         const QByteArray marker = device.read(2);
         if (marker.size() < 2 || quint8(marker.at(0)) != 0xFF) {
-            return {};
+            return header;  // stray bytes, which libjpeg skips: leave the verdict to it
         }
         const quint8 code = quint8(marker.at(1));
         if (code == 0xFF) {
@@ -95,38 +110,44 @@ QSize jpegFrameSize(QIODevice& device, qint64* coefficientBytes) {
             continue;  // markers without a segment
         }
         if (code == 0xD9 || code == 0xDA) {
-            return {};  // image data or end reached without a frame header
+            return header;  // end of image, or the image data reached
         }
         const QByteArray lengthBytes = device.read(2);
-        if (lengthBytes.size() < 2) {
-            return {};
+        const quint32 length = lengthBytes.size() < 2 ? 0 : readBig(lengthBytes, 0, 2);
+        if (lengthBytes.size() < 2 || device.pos() + length - 2 > device.size()) {
+            header.cutShort = true;
+            return header;
         }
-        const quint32 length = readBig(lengthBytes, 0, 2);
+        if (length < 2) {
+            return header;
+        }
+        const qint64 next = device.pos() + length - 2;
         const bool frame =
             code >= 0xC0 && code <= 0xCF && code != 0xC4 && code != 0xC8 && code != 0xCC;
-        if (frame) {
-            const QByteArray header = device.read(std::max<qint64>(length - 2, 0));
-            if (header.size() < 6) {
-                return {};
+        if (frame && !header.frame.isValid()) {
+            const QByteArray bytes = device.read(length - 2);
+            if (bytes.size() >= 6) {
+                header.frame = QSize(int(readBig(bytes, 3, 2)), int(readBig(bytes, 1, 2)));
+                const bool progressive =
+                    code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
+                if (progressive) {
+                    header.coefficientBytes = progressiveCoefficientBytes(bytes, header.frame);
+                }
             }
-            const QSize size(int(readBig(header, 3, 2)), int(readBig(header, 1, 2)));
-            const bool progressive = code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
-            if (progressive) {
-                *coefficientBytes = progressiveCoefficientBytes(header, size);
-            }
-            return size;
         }
-        if (length < 2 || !device.seek(device.pos() + length - 2)) {
-            return {};
+        if (!device.seek(next)) {
+            return header;
         }
     }
-    return {};
+    return header;
 }
 
 // The stored size a JPEG, BMP or GIF header claims, read without decoding; invalid when the
-// file is none of these or the header is cut short. A progressive JPEG also gives the bytes of
-// its coefficient store in `coefficientBytes`.
-QSize claimedSize(QIODevice& device, qint64* coefficientBytes) {
+// file is none of these or the header is cut short. `cutShort` tells a JPEG that ends before
+// its image data; a progressive JPEG also gives the bytes of its coefficient store.
+QSize claimedSize(QIODevice& device, bool& cutShort, qint64& coefficientBytes) {
+    cutShort = false;
+    coefficientBytes = 0;
     const QByteArray head = device.peek(30);
     if (head.startsWith("GIF8") && head.size() >= 10) {
         // The logical screen: Qt draws the first frame onto a canvas of this size.
@@ -145,7 +166,10 @@ QSize claimedSize(QIODevice& device, qint64* coefficientBytes) {
     }
     if (head.startsWith("\xFF\xD8")) {
         device.seek(2);
-        return jpegFrameSize(device, coefficientBytes);
+        const JpegHeader header = readJpegHeader(device);
+        cutShort = header.cutShort;
+        coefficientBytes = header.coefficientBytes;
+        return header.frame;
     }
     return {};
 }
@@ -250,10 +274,14 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
         device = &buffer;
     }
 
+    bool cutShort = false;
     qint64 coefficientBytes = 0;
-    const QSize claimed = claimedSize(*device, &coefficientBytes);
+    const QSize claimed = claimedSize(*device, cutShort, coefficientBytes);
     if (!device->seek(0)) {
         return fail("cannot be read");
+    }
+    if (cutShort) {
+        return fail("not a picture");
     }
     if ((claimed.isValid() && pixelCount(claimed) > kMaxStoredPixels) ||
         coefficientBytes > kMaxCoefficientBytes) {

@@ -2,6 +2,8 @@
 // current folder and the descriptions of its "ImageList.txt".
 #include "show/MainForm.h"
 
+#include "show/DiscFiles.h"
+
 int MainForm::DirectoryImageCount(const QString& thisDirectory) {
     int result = 0;
     if (FileSystem.FolderExists(thisDirectory)) {
@@ -27,29 +29,11 @@ void MainForm::display_directory(const QString& thisDirectory) {
     }
     platform::TextStream stream = FileSystem.OpenTextFile(descriptionFile);
     HasImageList = true;
-    while (!stream.AtEndOfStream()) {
-        const QString line = stream.ReadLine();
-        const qsizetype p = line.indexOf(QLatin1Char(','));
-        // A line without a comma describes nothing; an empty line neither.
-        if (p < 0) {
-            continue;
-        }
-        ++ImageListLast;
-        ImageListNames.append(line.left(p));
-        ImageListDescs.append(line.mid(p + 1));
-    }
-    stream.Close();
+    show::ReadImageList(stream, ImageListNames, ImageListDescs);
+    ImageListLast = int(ImageListNames.size()) - 1;
 }
 
 QString MainForm::GetImageDesc(const QString& ThisFileName) const {
-    QString result;
-    if (HasImageList) {
-        for (int i = 0; i <= ImageListLast; ++i) {
-            if (QString::compare(ImageListNames.at(i), ThisFileName, Qt::CaseInsensitive) == 0) {
-                result = ImageListDescs.at(i);
-                break;
-            }
-        }
-    }
-    return result;
+    return HasImageList ? show::FindImageDesc(ImageListNames, ImageListDescs, ThisFileName)
+                        : QString();
 }

@@ -5,6 +5,7 @@
 #include "platform/MsgBox.h"
 #include "platform/Screen.h"
 #include "show/Delay.h"
+#include "show/DiscFiles.h"
 
 using platform::Forms;
 using platform::Screen;
@@ -136,23 +137,13 @@ void MainForm::readSettings() {
         return;
     }
     platform::TextStream stream = FileSystem.OpenTextFile(settingsFile);
-    while (!stream.AtEndOfStream()) {
-        const QString line = stream.ReadLine();
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        // A key without "=" has no value, which every key treats as "not its word".
-        const QString value = eq < 0 ? QString() : line.mid(eq + 1);
-        if (line.startsWith(QLatin1String("delay"))) {
-            ShowDelay = eq < 0 ? show::kDefaultDelay : show::delayMilliseconds(value);
-            Timer1.setInterval(ShowDelay);
-        }
-        if (line.startsWith(QLatin1String("showfolders"))) {
-            ShowFolders = eq >= 0 && value == QLatin1String("true");
-        }
-        if (line.startsWith(QLatin1String("showtext"))) {
-            ShowText = !(eq >= 0 && value == QLatin1String("false"));
-        }
+    const show::Settings settings = show::ReadSettings(stream);
+    if (settings.delay) {
+        ShowDelay = *settings.delay;
+        Timer1.setInterval(ShowDelay);
     }
-    stream.Close();
+    ShowFolders = settings.showFolders;
+    ShowText = settings.showText;
 }
 
 void MainForm::OpenFolderSelection() {

@@ -1,0 +1,51 @@
+#include "show/DiscFiles.h"
+
+#include "show/Delay.h"
+
+namespace show {
+
+Settings ReadSettings(platform::TextStream& stream) {
+    Settings settings;
+    while (!stream.AtEndOfStream()) {
+        const QString line = stream.ReadLine();
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        // A key without "=" has no value, which every key treats as "not its word".
+        const QString value = eq < 0 ? QString() : line.mid(eq + 1);
+        if (line.startsWith(QLatin1String("delay"))) {
+            settings.delay = eq < 0 ? kDefaultDelay : delayMilliseconds(value);
+        }
+        if (line.startsWith(QLatin1String("showfolders"))) {
+            settings.showFolders = eq >= 0 && value == QLatin1String("true");
+        }
+        if (line.startsWith(QLatin1String("showtext"))) {
+            settings.showText = !(eq >= 0 && value == QLatin1String("false"));
+        }
+    }
+    stream.Close();
+    return settings;
+}
+
+void ReadImageList(platform::TextStream& stream, QStringList& names, QStringList& descs) {
+    while (!stream.AtEndOfStream()) {
+        const QString line = stream.ReadLine();
+        const qsizetype p = line.indexOf(QLatin1Char(','));
+        // A line without a comma describes nothing; an empty line neither.
+        if (p < 0) {
+            continue;
+        }
+        names.append(line.left(p));
+        descs.append(line.mid(p + 1));
+    }
+    stream.Close();
+}
+
+QString FindImageDesc(const QStringList& names, const QStringList& descs, const QString& fileName) {
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (QString::compare(names.at(i), fileName, Qt::CaseInsensitive) == 0) {
+            return descs.at(i);
+        }
+    }
+    return {};
+}
+
+}  // namespace show
