@@ -156,6 +156,9 @@ private Q_SLOTS:
         loads("8 bound", o(8), wide, upright, {75, 100}, "bwrw");
         loads("2 mirrored", o(2), {}, level, level, "brww");
         loads("5 transposed", o(5), wide, upright, {75, 100}, "rwbw");
+        // A size no factor divides, turned: the decoder's factor still applies, then the scale.
+        const QByteArray odd = withOrientation(encode(marked({803, 601}), "jpeg"), 6);
+        loads("6 odd size", odd, {100, 150}, {601, 803}, {100, 134}, "wrwb");
         // Reduced pictures keep their proportions and are smoothed: stripes turn grey.
         const QSize vga(640, 480);
         const QByteArray lines = stripes(vga, "jpeg");
@@ -239,6 +242,45 @@ private Q_SLOTS:
                                                    : QImage::Format_RGB32);
             QCOMPARE(lookOf(picture.image()), look);
         }
+    }
+
+    void decodeScale_data() {
+        QTest::addColumn<QSize>("stored");
+        QTest::addColumn<QSize>("target");
+        QTest::addColumn<int>("denominator");
+        QTest::newRow("24 MP on 1080 lines") << QSize(6000, 4000) << QSize(1620, 1080) << 2;
+        QTest::newRow("48 MP on 1080 lines") << QSize(8000, 6000) << QSize(1440, 1080) << 4;
+        QTest::newRow("exactly an eighth") << QSize(6000, 4000) << QSize(750, 500) << 8;
+        QTest::newRow("a pixel over an eighth") << QSize(6000, 4000) << QSize(751, 500) << 4;
+        QTest::newRow("odd size, rounded down") << QSize(801, 601) << QSize(401, 300) << 1;
+        QTest::newRow("tiny target") << QSize(100, 100) << QSize(1, 1) << 8;
+        QTest::newRow("not reduced") << QSize(640, 480) << QSize(640, 480) << 1;
+        QTest::newRow("no target") << QSize(640, 480) << QSize() << 1;
+    }
+
+    void decodeScale() {
+        QFETCH(QSize, stored);
+        QFETCH(QSize, target);
+        QTEST(platform::jpegScaleDenominator(stored, target), "denominator");
+    }
+
+    // The reader's allocation limit tells the decoding size apart: 6000 x 4000 at 1/2 needs
+    // 24 MB, at full size 96 MB, at the 3/8 the reader would choose by itself 13.5 MB.
+    void decodesAtHalf() {
+        const QString path =
+            write(QStringLiteral("24mp.jpg"), encode(marked({6000, 4000}), "jpeg"));
+        const int limit = QImageReader::allocationLimit();
+        const auto loadWithin = [&](int mb) {
+            QImageReader::setAllocationLimit(mb);
+            QString why;
+            const QImage image = LoadPicture(path, {1920, 1080}, &why).image();
+            QImageReader::setAllocationLimit(limit);
+            return why.isEmpty() ? image : QImage();
+        };
+        const QImage half = loadWithin(30);
+        QCOMPARE(half.size(), QSize(1620, 1080));
+        QCOMPARE(lookOf(half), QByteArray("rbww"));
+        QVERIFY(loadWithin(20).isNull());
     }
 
     void unreadableFile() {

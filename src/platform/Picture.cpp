@@ -1,5 +1,6 @@
 #include "platform/Picture.h"
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
@@ -13,6 +14,10 @@
 namespace platform {
 
 namespace {
+
+// Files up to this size are read into memory in one go, which suits slow media and lets the
+// JPEG decoder work straight from memory; larger ones (no real picture) are read as needed.
+constexpr qint64 kMaxBufferedBytes = 256 * 1024 * 1024;
 
 // Pictures whose header claims more pixels than this are refused before any decoding. The
 // decoder's own allocation limit only guards the image it hands back; a progressive JPEG
@@ -131,23 +136,6 @@ QSize fitInside(QSize natural, QSize bound) {
     return QSize(int(std::max<qint64>(1, fitW)), int(std::max<qint64>(1, fitH)));
 }
 
-// libjpeg decodes at M/8 of the stored size, M = 1..8; Qt takes the smallest M that still
-// covers the requested size and smooth-scales the rest of the way. This is the image it has
-// to allocate, which the allocation limit is checked against.
-QSize jpegDecodeSize(QSize stored, QSize requested) {
-    if (!requested.isValid() || requested == stored) {
-        return stored;
-    }
-    for (int m = 1; m < 8; ++m) {
-        const QSize reduced((stored.width() * qint64(m) + 7) / 8,
-                            (stored.height() * qint64(m) + 7) / 8);
-        if (reduced.width() >= requested.width() && reduced.height() >= requested.height()) {
-            return reduced;
-        }
-    }
-    return stored;
-}
-
 bool overAllocationLimit(QSize decoded) {
     const qint64 limitMb = QImageReader::allocationLimit();
     // RGB32 or ARGB32, what the readers hand back for colour pictures; a grey JPEG needs less,
@@ -171,6 +159,18 @@ QImage forDrawing(QImage image) {
 }
 
 }  // namespace
+
+int jpegScaleDenominator(QSize stored, QSize target) {
+    if (!stored.isValid() || !target.isValid()) {
+        return 1;
+    }
+    for (int d = 8; d > 1; d /= 2) {
+        if (stored.width() / d >= target.width() && stored.height() / d >= target.height()) {
+            return d;
+        }
+    }
+    return 1;
+}
 
 Picture LoadPicture(const QString& path, QSize bound, QString* why) {
     const auto fail = [why](const char* reason) {
@@ -200,16 +200,29 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
     if (file.size() == 0) {
         return fail("empty file");
     }
+    // Read once, front to back; the decoder then never waits on the medium.
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    QIODevice* device = &file;
+    if (file.size() <= kMaxBufferedBytes) {
+        bytes = file.readAll();
+        file.close();
+        if (bytes.isEmpty()) {
+            return fail("cannot be read");
+        }
+        buffer.open(QIODevice::ReadOnly);
+        device = &buffer;
+    }
 
-    const QSize claimed = claimedSize(file);
-    if (!file.seek(0)) {
+    const QSize claimed = claimedSize(*device);
+    if (!device->seek(0)) {
         return fail("cannot be read");
     }
     if (claimed.isValid() && pixelCount(claimed) > kMaxStoredPixels) {
         return fail("too large");
     }
 
-    QImageReader reader(&file);
+    QImageReader reader(device);
     reader.setDecideFormatFromContent(true);  // the content decides, never the name
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();
@@ -231,31 +244,35 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
     const QSize natural = turned ? stored.transposed() : stored;
     const QSize target = fitInside(natural, bound);
 
-    // Only a reader that decodes at a reduced size saves work; the others would decode in full
-    // and then scale, which we do ourselves below to keep the proportions of what was decoded.
-    const bool reducedDecode = reader.supportsOption(QImageIOHandler::ScaledSize);
-    QSize requested;
-    if (reducedDecode && target != natural) {
+    // JPEG decodes at 1/2, 1/4 or 1/8 for little more than the entropy decoding, with the
+    // decoder's SIMD code; other factors (which the reader would pick by itself) run plain C.
+    // So ask for the smallest of those that still covers the target, and scale the rest.
+    const bool jpeg = format == "jpeg";
+    QSize decodeSize = stored;
+    if (jpeg && target != natural) {
         // The reader scales before it turns the picture upright.
-        requested = turned ? target.transposed() : target;
-        reader.setScaledSize(requested);
+        const int d = jpegScaleDenominator(stored, turned ? target.transposed() : target);
+        if (d > 1) {
+            decodeSize = QSize(stored.width() / d, stored.height() / d);
+            if (stored.width() % d != 0 || stored.height() % d != 0) {
+                // Without the clip the reader would take another factor for the odd size; this
+                // leaves out fewer than d pixels at the right and bottom, under one decoded pixel.
+                reader.setClipRect(QRect(0, 0, decodeSize.width() * d, decodeSize.height() * d));
+            }
+            reader.setScaledSize(decodeSize);
+        }
     }
 
     QImage image;
     if (!reader.read(&image)) {
-        const QSize decoded = reducedDecode ? jpegDecodeSize(stored, requested) : stored;
-        return fail(overAllocationLimit(decoded) ? "too large" : "not a picture");
+        return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
     }
 
     image = forDrawing(std::move(image));
-    if (reducedDecode) {
-        // The reader has already scaled to the requested size and turned the result upright.
-        return Picture(std::move(image), natural);
-    }
-    // What was decoded is the whole picture: a GIF frame comes on its logical screen.
-    const QSize pictureSize = image.size();
-    const QSize shown = fitInside(pictureSize, bound);
-    if (shown != pictureSize) {
+    // A JPEG is the whole picture, upright; a GIF frame comes on its logical screen.
+    const QSize pictureSize = jpeg ? natural : image.size();
+    const QSize shown = jpeg ? target : fitInside(pictureSize, bound);
+    if (image.size() != shown) {
         image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (image.isNull()) {
             return fail("too large");

@@ -34,8 +34,14 @@ private:
 // read", "empty file", "not a picture" (unrecognised or undecodable), "unsupported format"
 // (a picture of another kind, such as PNG) and "too large": the header claims more than 120
 // million pixels, or the image to decode would pass QImageReader::allocationLimit() (128 MB
-// by default, about 33 million pixels; a JPEG counts at its reduced decoding size).
+// by default, about 33 million pixels; a JPEG counts at its reduced decoding size, see
+// jpegScaleDenominator). The file is read once; a JPEG is decoded at a reduced size and then
+// scaled smoothly to exactly the size it is drawn at.
 // The format comes from the content, never the name. Safe to call from several threads.
 Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr);
+
+// The reduction LoadPicture decodes a JPEG at: the largest of 8, 4 and 2 by which the stored
+// size, divided and rounded down, still covers `target` (both as stored), else 1.
+int jpegScaleDenominator(QSize stored, QSize target);
 
 }  // namespace platform
