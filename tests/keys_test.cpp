@@ -26,8 +26,7 @@ void KeysTest::key_data() {
     QTest::addColumn<bool>("panel");       // whether the key opens the control panel
     const auto row = [](const QByteArray& name, int key, bool keypad, const QString& picture,
                         int interval = 3000, bool enabled = false, bool panel = false) {
-        QTest::newRow(name.constData()) << key << keypad << picture << interval << enabled
-                                        << panel;
+        QTest::newRow(name.constData()) << key << keypad << picture << interval << enabled << panel;
     };
     row("2 first", Qt::Key_2, false, u"a1"_s);
     row("4 previous", Qt::Key_4, false, u"a2"_s);
@@ -47,8 +46,8 @@ void KeysTest::key_data() {
     row("Escape", Qt::Key_Escape, false, u"a3"_s, 3000, false, true);
     row("0", Qt::Key_0, false, u"a3"_s, 3000, false, true);
     // Keys that do nothing.
-    for (const Qt::Key key : {Qt::Key_1, Qt::Key_3, Qt::Key_7, Qt::Key_9, Qt::Key_Return,
-                              Qt::Key_Space, Qt::Key_Up}) {
+    for (const Qt::Key key :
+         {Qt::Key_1, Qt::Key_3, Qt::Key_7, Qt::Key_9, Qt::Key_Return, Qt::Key_Space, Qt::Key_Up}) {
         row(QKeySequence(key).toString().toLatin1(), key, false, u"a3"_s);
     }
 }

@@ -15,6 +15,9 @@
 #endif
 
 using platform::LoadPicture;
+using testsupport::claiming;
+using testsupport::encode;
+using testsupport::withOrientation;
 
 namespace {
 
@@ -28,15 +31,6 @@ QImage filled(QSize size, QRgb colour, QImage::Format format = QImage::Format_RG
     QImage image(size, QImage::Format_RGB32);
     image.fill(colour);
     return image.convertToFormat(format);
-}
-
-QByteArray encode(const QImage& image, const char* format, int quality = 90) {
-    if (qstrcmp(format, "gif") == 0) {
-        return gifwriter::encode(image);
-    }
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    return image.save(&buffer, format, quality) ? buffer.data() : QByteArray();
 }
 
 // White, with a red block at the top left and a blue block at the top right (as stored).
@@ -57,32 +51,6 @@ QByteArray stripes(QSize size, const char* format) {
     }
     painter.end();
     return encode(image, format, 100);
-}
-
-// An EXIF block holding only the orientation tag, placed right after SOI.
-QByteArray withOrientation(QByteArray jpeg, int orientation) {
-    const char exif[] =
-        "\xFF\xE1\x00\x22"
-        "Exif\0\0MM\x00\x2A\x00\x00\x00\x08\x00\x01"
-        "\x01\x12\x00\x03\x00\x00\x00\x01";
-    return jpeg.insert(2, QByteArray(exif, 28) + '\0' + char(orientation) + QByteArray(6, '\0'));
-}
-
-// A small picture whose header claims another size: BMP, GIF logical screen, JPEG frame.
-QByteArray claiming(QSize size, const char* format) {
-    QByteArray b = encode(filled({64, 48}, kRed), format);
-    if (b.startsWith("BM")) {
-        qToLittleEndian<qint32>(size.width(), b.data() + 18);
-        qToLittleEndian<qint32>(size.height(), b.data() + 22);
-    } else if (b.startsWith("GIF")) {
-        qToLittleEndian<quint16>(quint16(size.width()), b.data() + 6);
-        qToLittleEndian<quint16>(quint16(size.height()), b.data() + 8);
-    } else {
-        const qsizetype frame = b.indexOf("\xFF\xC0");
-        qToBigEndian<quint16>(quint16(size.height()), b.data() + frame + 5);
-        qToBigEndian<quint16>(quint16(size.width()), b.data() + frame + 7);
-    }
-    return b;
 }
 
 // The colours near the corners (top left, top right, bottom left, bottom right): r red, b blue,

@@ -1,9 +1,11 @@
 // The forms layer: text files, listings, geometry in twips, the timer and window lifetimes;
 // and the reading of a delay value.
 #include <QLabel>
+#include <QPushButton>
 #include <QLocale>
 #include <QtTest>
 
+#include "platform/CommandButton.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderListing.h"
 #include "platform/Form.h"
@@ -54,6 +56,7 @@ private Q_SLOTS:
     void listingOrder();
     void geometryReadsBackExactly();
     void labelSizesItselfToItsText();
+    void buttonCaptionShrinksToFit();
     void timerOfZeroNeverFires();
     void windowsLoadOnceAndAfreshAfterUnload();
 };
@@ -175,6 +178,28 @@ void PlatformTest::labelSizesItselfToItsText() {
     label.setCaption(QString(100000, QLatin1Char('x')));
     QCOMPARE(label.Caption().size(), 100000);
     QCOMPARE(label.shownText().size(), platform::Label::kMaxShownChars);
+}
+
+void PlatformTest::buttonCaptionShrinksToFit() {
+    QWidget parent;
+    platform::CommandButton wide(&parent, QStringLiteral("Deselect All"), [] {});
+    platform::CommandButton narrow(&parent, QStringLiteral("Deselect All"), [] {});
+    wide.Move(0, 0, 3000, 375);
+    narrow.Move(0, 0, 600, 375);
+    parent.show();
+    const QFont designed = parent.font();
+    const auto textWidth = [](const platform::CommandButton& button) {
+        return QFontMetrics(button.button()->font()).horizontalAdvance(button.Caption());
+    };
+    QCOMPARE(wide.button()->font().pointSizeF(), designed.pointSizeF());
+    QVERIFY(narrow.button()->font().pointSizeF() < designed.pointSizeF());
+    QVERIFY(narrow.button()->font().pointSizeF() >= 6.0);
+    QVERIFY(textWidth(narrow) < textWidth(wide));
+    QVERIFY(textWidth(narrow) <= narrow.button()->width() ||
+            narrow.button()->font().pointSizeF() == 6.0);
+    // Made wider again, the caption gets its designed size back.
+    narrow.setWidth(3000);
+    QCOMPARE(narrow.button()->font().pointSizeF(), designed.pointSizeF());
 }
 
 void PlatformTest::timerOfZeroNeverFires() {

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QBuffer>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -9,6 +10,7 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <QtEndian>
 
 #include <cstdlib>
 
@@ -112,6 +114,41 @@ QColor middleColour(const platform::Picture& picture) {
         return {};
     }
     return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+QByteArray encode(const QImage& image, const char* format, int quality) {
+    if (qstrcmp(format, "gif") == 0) {
+        return gifwriter::encode(image);
+    }
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, format, quality) ? buffer.data() : QByteArray();
+}
+
+QByteArray withOrientation(QByteArray jpeg, int orientation) {
+    const char exif[] =
+        "\xFF\xE1\x00\x22"
+        "Exif\0\0MM\x00\x2A\x00\x00\x00\x08\x00\x01"
+        "\x01\x12\x00\x03\x00\x00\x00\x01";
+    return jpeg.insert(2, QByteArray(exif, 28) + '\0' + char(orientation) + QByteArray(6, '\0'));
+}
+
+QByteArray claiming(QSize size, const char* format) {
+    QImage image(64, 48, QImage::Format_RGB32);
+    image.fill(Qt::red);
+    QByteArray b = encode(image, format);
+    if (b.startsWith("BM")) {
+        qToLittleEndian<qint32>(size.width(), b.data() + 18);
+        qToLittleEndian<qint32>(size.height(), b.data() + 22);
+    } else if (b.startsWith("GIF")) {
+        qToLittleEndian<quint16>(quint16(size.width()), b.data() + 6);
+        qToLittleEndian<quint16>(quint16(size.height()), b.data() + 8);
+    } else {
+        const qsizetype frame = b.indexOf("\xFF\xC0");
+        qToBigEndian<quint16>(quint16(size.height()), b.data() + frame + 5);
+        qToBigEndian<quint16>(quint16(size.width()), b.data() + frame + 7);
+    }
+    return b;
 }
 
 bool nearColour(const QColor& actual, const QColor& expected) {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QColor>
+#include <QImage>
 #include <QObject>
 #include <QSize>
 #include <QStringList>
@@ -70,6 +71,15 @@ QString lastParts(const QString& path, int parts = 2);
 
 // The colour at the middle of a picture's pixels; invalid for a picture that holds none.
 QColor middleColour(const platform::Picture& picture);
+
+// The bytes of `image` saved as "jpeg", "bmp" or "gif" (JPEG at `quality`); empty on failure.
+QByteArray encode(const QImage& image, const char* format, int quality = 90);
+
+// A JPEG with an EXIF block holding only the orientation tag, placed right after SOI.
+QByteArray withOrientation(QByteArray jpeg, int orientation);
+
+// A small red picture whose header claims another size: BMP, GIF logical screen, JPEG frame.
+QByteArray claiming(QSize size, const char* format);
 
 // Whether two valid colours agree within what lossy compression changes.
 bool nearColour(const QColor& actual, const QColor& expected);

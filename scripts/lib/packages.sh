@@ -10,8 +10,11 @@ LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 fonts-dejavu-core)
 # A show without a display: a virtual X server, a window manager (without one a full-screen
 # window keeps its default size there) and screenshots.
 LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
-# Tests: the end-to-end ones drive the program on a real X server under a window manager.
-LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick)
+# Tests: the end-to-end ones drive the program on a real X server under a window manager,
+# read window geometry (x11-utils), clear the screen between programs (x11-xserver-utils) and
+# read text off the screen (tesseract-ocr).
+LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick x11-utils x11-xserver-utils
+    tesseract-ocr)
 # Benchmarks: the JPEG decoder's own library, to time it alone.
 LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev)
 

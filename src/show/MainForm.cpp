@@ -113,6 +113,8 @@ void MainForm::Form_Load() {
         lbDirs.setListIndex(0);
     }
     display_directory(lbDirs.List(0));
+    // The first tick shows the first picture: it can be decoded while the tick is awaited.
+    Ahead.lookAhead(QString(), QString(), nextImagePath(), pictureBound());
 }
 
 void MainForm::endWithMessage(const QString& message) {

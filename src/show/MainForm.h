@@ -11,6 +11,7 @@
 #include "platform/Label.h"
 #include "platform/ListBox.h"
 #include "platform/Timer.h"
+#include "show/DecodeAhead.h"
 
 // The show window: start-up, the picture catalogue, the slide display, navigation and timing,
 // and the keyboard commands. All show state lives here; the other windows call the public
@@ -33,6 +34,8 @@ public:
 
     // The path of the picture last asked for, shown or not.
     QString currentImagePath() const { return CurrentImagePath; }
+    // The pictures decoded ahead of the show.
+    show::DecodeAhead& decodeAhead() { return Ahead; }
 
     // Controls.
     platform::Image image1{this, true};
@@ -56,6 +59,13 @@ private:
     void readSettings();
     void endWithMessage(const QString& message);
     bool isPictureFolder(const QString& path);
+    // What JumpTo would turn to, without moving: the folder after the current one, and the
+    // pictures "Next" and "Prev" would show (empty when there would be none).
+    int nextFolderIndex() const;
+    QString nextImagePath();
+    QString previousImagePath() const;
+    // The size pictures are decoded at: the window's, in device pixels.
+    QSize pictureBound() const;
 
     int ShowDelay = 3000;
     bool ShowFolders = false;
@@ -69,4 +79,5 @@ private:
     bool HasImageList = false;
 
     QString CurrentImagePath;
+    show::DecodeAhead Ahead;
 };

@@ -10,8 +10,7 @@ void MainForm::JumpTo(const QVariant& Where) {
             i = 0;
             // With one folder it is not opened again; with none there is nowhere to go.
             if (lbDirs.ListCount() > 1) {
-                int d = lbDirs.ListIndex();
-                d = d >= lbDirs.ListCount() - 1 ? 0 : d + 1;
+                const int d = nextFolderIndex();
                 lbDirs.setListIndex(d);
                 display_directory(lbDirs.List(d));
             }
@@ -37,6 +36,38 @@ void MainForm::JumpTo(const QVariant& Where) {
         }
     }
     ShowCurrentImage();
+}
+
+int MainForm::nextFolderIndex() const {
+    const int d = lbDirs.ListIndex();
+    return d >= lbDirs.ListCount() - 1 ? 0 : d + 1;
+}
+
+QString MainForm::nextImagePath() {
+    const int i = flbImageList.ListIndex() + 1;
+    if (i < flbImageList.ListCount()) {
+        return flbImageList.Path() + QLatin1Char('/') + flbImageList.List(i);
+    }
+    const platform::FileListBox* list = &flbImageList;
+    // The next folder is listed as JumpTo will list it, in a list of its own: the show's
+    // lists stay as they are. A folder gone meanwhile leaves JumpTo in the current one.
+    platform::FileListBox nextFolder(flbImageList.Pattern());
+    if (lbDirs.ListCount() > 1) {
+        const QString folder = lbDirs.List(nextFolderIndex());
+        if (FileSystem.FolderExists(folder)) {
+            nextFolder.setPath(FileSystem.GetAbsolutePathName(folder));
+            list = &nextFolder;
+        }
+    }
+    return list->ListCount() > 0 ? list->Path() + QLatin1Char('/') + list->List(0) : QString();
+}
+
+QString MainForm::previousImagePath() const {
+    const int count = flbImageList.ListCount();
+    const int i = flbImageList.ListIndex() - 1;
+    return count > 0
+               ? flbImageList.Path() + QLatin1Char('/') + flbImageList.List(i < 0 ? count - 1 : i)
+               : QString();
 }
 
 void MainForm::Timer1_Timer() {

@@ -13,17 +13,20 @@ void MainForm::ShowCurrentImage() {
     }
     CurrentImagePath = flbImageList.Path() + QLatin1Char('/') + F;
 
-    // Decoded no larger than it can be drawn: at most the window's size in device pixels.
-    const qreal ratio = devicePixelRatioF();
-    const QSize bound(qRound(platform::toPixels(Width()) * ratio),
-                      qRound(platform::toPixels(Height()) * ratio));
-    QString why;
-    const platform::Picture picture = platform::LoadPicture(CurrentImagePath, bound, &why);
+    const QSize bound = pictureBound();
+    platform::Picture picture = Ahead.ready(CurrentImagePath, bound);
     if (picture.isNull()) {
-        // The previous picture and caption stay; the show goes on at the next tick.
-        QTextStream(stderr) << "lumosa: cannot show " << CurrentImagePath << ": " << why
-                            << Qt::endl;
-        return;
+        const show::FileStamp stamp = show::FileStamp::of(CurrentImagePath);
+        QString why;
+        picture = platform::LoadPicture(CurrentImagePath, bound, &why);
+        if (picture.isNull()) {
+            // The previous picture and caption stay; the show goes on at the next tick.
+            QTextStream(stderr) << "lumosa: cannot show " << CurrentImagePath << ": " << why
+                                << Qt::endl;
+            Ahead.lookAhead(CurrentImagePath, previousImagePath(), nextImagePath(), bound);
+            return;
+        }
+        Ahead.hold(CurrentImagePath, bound, stamp, picture);
     }
     Image2.setPicture(picture);
 
@@ -59,4 +62,13 @@ void MainForm::ShowCurrentImage() {
         lblInfo.setVisible(true);
     }
     image1.setVisible(true);
+    // The next picture is decoded while this one is on the screen.
+    Ahead.lookAhead(CurrentImagePath, previousImagePath(), nextImagePath(), bound);
+}
+
+QSize MainForm::pictureBound() const {
+    // Decoded no larger than it can be drawn: at most the window's size in device pixels.
+    const qreal ratio = devicePixelRatioF();
+    return {qRound(platform::toPixels(Width()) * ratio),
+            qRound(platform::toPixels(Height()) * ratio)};
 }

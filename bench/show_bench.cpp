@@ -1,0 +1,401 @@
+// Show speed: a picture change against the JPEG decoder's own time for the same file.
+//
+// On a 1920 x 1080 offscreen screen, with camera-like photos written by lumosa-samples (24 MP
+// at quality 90, and 48 MP), generated once into build-bench/bench-data/show and reused:
+//   limit_ms    libjpeg-turbo alone decoding the file (in memory) at the show's DCT factor
+//   naive_ms    the whole photo decoded, then smoothly scaled to the screen
+//   cold_ms     the show's JumpTo to the picture set on the image control, nothing decoded ahead
+//   ahead_ms    the same with the picture decoded ahead
+//   startup_ms  program start to the first picture, on a disc of 100 folders of 200 pictures,
+//               and startup_listing_ms, the folder walks alone
+//   peak_mb     peak memory of a process of its own showing 50 photos, decoding ahead
+// The *_48mp_ms lines give the same for the 48 MP photo. Times are medians over the photos.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QScreen>
+#include <QTextStream>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <vector>
+
+#include "BenchSupport.h"
+#include "platform/Form.h"
+#include "platform/Picture.h"
+#include "show/MainForm.h"
+
+#ifdef LUMOSA_HAVE_LIBJPEG
+#include <jpeglib.h>
+#endif
+
+namespace {
+
+constexpr int kPhotos = 50;  // 24 MP photos, all shown by the memory run
+constexpr int kTimed = 5;    // of those, timed one by one
+constexpr int kNaive = 3;    // the naive way is slow: fewer
+const QSize kScreen(1920, 1080);
+
+QTextStream& err() {
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+double median(std::vector<double> values) {
+    if (values.empty()) {
+        return -1;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+double timed(const std::function<void()>& work) {
+    const double start = bench::nowMs();
+    work();
+    return bench::nowMs() - start;
+}
+
+void fail(const QString& why) {
+    err() << "show_bench: " << why << Qt::endl;
+    std::exit(1);
+}
+
+// Runs lumosa-samples unless its files are there already.
+void samples(const QString& tools, const QString& folder, const QString& size, int count, int seed,
+             const QString& prefix) {
+    const QString last =
+        QStringLiteral("%1/%2-%3.jpg").arg(folder, prefix).arg(count, 4, 10, QLatin1Char('0'));
+    if (QFile::exists(last)) {
+        return;
+    }
+    err() << "show_bench: writing " << count << " photos of " << size << " into " << folder
+          << " (once)" << Qt::endl;
+    QProcess p;
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(tools + QStringLiteral("/lumosa-samples"),
+            {QStringLiteral("--photo"), size, QStringLiteral("--count"), QString::number(count),
+             QStringLiteral("--seed"), QString::number(seed), QStringLiteral("--quality"),
+             QStringLiteral("90"), QStringLiteral("--prefix"), prefix, folder});
+    if (!p.waitForFinished(-1) || p.exitCode() != 0 || !QFile::exists(last)) {
+        fail(QStringLiteral("lumosa-samples failed (is --tools the build-bench folder?)"));
+    }
+}
+
+QString photo(const QString& folder, const QString& prefix, int i) {
+    return QStringLiteral("%1/%2-%3.jpg").arg(folder, prefix).arg(i, 4, 10, QLatin1Char('0'));
+}
+
+// A disc: the program file and the given folders (made by the caller).
+void programFile(const QString& disc) {
+    QDir().mkpath(disc);
+    QFile file(disc + QStringLiteral("/lumosa"));
+    if (!file.exists() && (!file.open(QIODevice::WriteOnly) || file.write("bench") != 5)) {
+        fail(QStringLiteral("cannot write ") + file.fileName());
+    }
+}
+
+// 100 folders of 200 pictures: the first a real photo, the rest small JPEGs never read.
+void startupDisc(const QString& disc, const QString& firstPhoto) {
+    const QString done = disc + QStringLiteral("/_complete");
+    if (QFile::exists(done)) {
+        return;
+    }
+    err() << "show_bench: writing the 100 x 200 start-up disc (once)" << Qt::endl;
+    QDir(disc).removeRecursively();
+    programFile(disc);
+    QImage small(64, 48, QImage::Format_RGB32);
+    small.fill(Qt::darkGreen);
+    const QString smallFile = disc + QStringLiteral("/_small.jpg");
+    small.save(smallFile, "JPG");
+    for (int f = 0; f < 100; ++f) {
+        const QString folder = QStringLiteral("%1/F%2").arg(disc).arg(f, 3, 10, QLatin1Char('0'));
+        QDir().mkpath(folder);
+        for (int i = 0; i < 200; ++i) {
+            const QString name =
+                QStringLiteral("%1/p%2.jpg").arg(folder).arg(i, 3, 10, QLatin1Char('0'));
+            if (!QFile::copy(f == 0 && i == 0 ? firstPhoto : smallFile, name)) {
+                fail(QStringLiteral("cannot write ") + name);
+            }
+        }
+    }
+    QFile(done).open(QIODevice::WriteOnly);
+}
+
+// Processes events until `done` holds, at most `ms`.
+bool waitFor(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.elapsed() > ms) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    return true;
+}
+
+// The show started on `disc` (its current folder while it runs), its timer stopped.
+MainForm* startShow(const QString& disc) {
+    platform::Forms::discardAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QDir::setCurrent(disc);
+    MainForm* form = platform::Forms::start<MainForm>();
+    if (!form) {
+        fail(QStringLiteral("the show did not start on ") + disc);
+    }
+    form->Timer1.setEnabled(false);
+    return form;
+}
+
+// The size a photo is drawn at on the screen.
+QSize drawnSize(const QString& file) {
+    return QImageReader(file).size().scaled(kScreen, Qt::KeepAspectRatio);
+}
+
+double libjpegMs(const QString& file) {
+#ifdef LUMOSA_HAVE_LIBJPEG
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly)) {
+        fail(QStringLiteral("cannot read ") + file);
+    }
+    const QByteArray bytes = in.readAll();
+    const QSize stored = QImageReader(file).size();
+    const int d = platform::jpegScaleDenominator(stored, drawnSize(file));
+    return timed([&] {
+        jpeg_decompress_struct info;
+        jpeg_error_mgr error;
+        info.err = jpeg_std_error(&error);
+        jpeg_create_decompress(&info);
+        jpeg_mem_src(&info, reinterpret_cast<const unsigned char*>(bytes.constData()),
+                     static_cast<unsigned long>(bytes.size()));
+        jpeg_read_header(&info, TRUE);
+        info.scale_num = 1;
+        info.scale_denom = static_cast<unsigned int>(d);
+        info.out_color_space = JCS_EXT_BGRX;  // the pixel layout the show draws
+        jpeg_start_decompress(&info);
+        std::vector<unsigned char> image(size_t(info.output_width) * info.output_height * 4);
+        while (info.output_scanline < info.output_height) {
+            JSAMPROW row = image.data() + size_t(info.output_scanline) * info.output_width * 4;
+            jpeg_read_scanlines(&info, &row, 1);
+        }
+        jpeg_finish_decompress(&info);
+        jpeg_destroy_decompress(&info);
+    });
+#else
+    Q_UNUSED(file);
+    return -1;
+#endif
+}
+
+double naiveMs(const QString& file) {
+    const int limit = QImageReader::allocationLimit();
+    QImageReader::setAllocationLimit(0);  // a 48 MP photo passes the default at full size
+    QImage shown;
+    const double ms = timed([&] {
+        QImage whole = QImageReader(file).read();
+        shown = whole.scaled(drawnSize(file), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    });
+    QImageReader::setAllocationLimit(limit);
+    if (shown.size() != drawnSize(file)) {
+        fail(QStringLiteral("naive decode failed: ") + file);
+    }
+    return ms;
+}
+
+struct ShowTimes {
+    double cold;
+    double ahead;
+};
+
+// Pictures 0..count-1 of the show's current folder, each reached by "Next": first with
+// nothing decoded ahead, then (twice round) each decoded ahead while the one before is on
+// the screen.
+ShowTimes showTimes(MainForm* form, int count) {
+    std::vector<double> cold, ahead;
+    const auto shownIs = [form](int i) {
+        return form->flbImageList.ListIndex() == i && !form->image1.picture().isNull() &&
+               form->image1.picture().image().size() == drawnSize(form->currentImagePath());
+    };
+    form->decodeAhead().setEnabled(false);
+    form->JumpTo(count - 1);
+    for (int i = 0; i < count; ++i) {
+        cold.push_back(timed([form] { form->JumpTo(QStringLiteral("Next")); }));
+        if (!shownIs(i)) {
+            fail(QStringLiteral("the show did not show picture %1").arg(i));
+        }
+    }
+    form->decodeAhead().setEnabled(true);
+    form->JumpTo(count - 1);
+    // Cheap to time: twice round the folder, for a steadier median.
+    for (int i = 0; i < 2 * count; ++i) {
+        if (!waitFor([form] { return !form->decodeAhead().busy(); })) {
+            fail(QStringLiteral("decoding ahead did not finish"));
+        }
+        ahead.push_back(timed([form] { form->JumpTo(QStringLiteral("Next")); }));
+        if (!shownIs(i % count)) {
+            fail(QStringLiteral("the show did not show picture %1").arg(i));
+        }
+    }
+    return {median(cold), median(ahead)};
+}
+
+// The child process: 50 photos shown with decoding ahead, as the timer would show them.
+int peakRun(const QString& disc) {
+    MainForm* form = startShow(disc);
+    form->JumpTo(0);
+    for (int i = 1; i < kPhotos; ++i) {
+        waitFor([form] { return !form->decodeAhead().busy(); });
+        form->JumpTo(QStringLiteral("Next"));
+    }
+    QTextStream(stdout) << "peak_mb " << bench::peakMemoryMb() << Qt::endl;
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QString tools;
+    QString peakDisc;
+    for (int i = 1; i + 1 < argc; ++i) {
+        if (qstrcmp(argv[i], "--tools") == 0) {
+            tools = QString::fromLocal8Bit(argv[i + 1]);
+        } else if (qstrcmp(argv[i], "--peak") == 0) {
+            peakDisc = QString::fromLocal8Bit(argv[i + 1]);
+        }
+    }
+    if (tools.isEmpty()) {
+        std::fputs("Usage: show_bench --tools BUILD-DIR (the folder holding lumosa-samples)\n",
+                   stderr);
+        return 2;
+    }
+    const QString data = QDir(tools).absoluteFilePath(QStringLiteral("bench-data/show"));
+    QDir().mkpath(data);
+    // An offscreen screen of 1920 x 1080, whatever the machine has.
+    const QString screen = data + QStringLiteral("/screen.json");
+    {
+        QFile config(screen);
+        if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            fail(QStringLiteral("cannot write ") + screen);
+        }
+        config.write(R"({"screens": [{"name": "bench", "x": 0, "y": 0, "width": 1920,
+                         "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screen));
+    QApplication app(argc, argv);
+    platform::setEndHook([] { fail(QStringLiteral("the show ended")); });
+    if (QGuiApplication::primaryScreen()->geometry().size() != kScreen) {
+        fail(QStringLiteral("the offscreen screen is not 1920 x 1080"));
+    }
+    if (!peakDisc.isEmpty()) {
+        return peakRun(peakDisc);
+    }
+
+    const QString disc = data + QStringLiteral("/disc");
+    const QString photos = disc + QStringLiteral("/Photos");
+    const QString disc48 = data + QStringLiteral("/disc48");
+    const QString photos48 = disc48 + QStringLiteral("/Big");
+    programFile(disc);
+    programFile(disc48);
+    samples(tools, photos, QStringLiteral("6000x4000"), kPhotos, 1, QStringLiteral("p"));
+    samples(tools, photos48, QStringLiteral("8000x6000"), 2, 1, QStringLiteral("big"));
+    const QString startup = data + QStringLiteral("/startup");
+    startupDisc(startup, photo(photos, QStringLiteral("p"), 1));
+
+    // Start-up first, on a fresh process's caches for the show itself.
+    {
+        platform::Forms::discardAll();
+        QDir::setCurrent(startup);
+        MainForm* form = nullptr;
+        const double start = bench::nowMs();
+        form = platform::Forms::start<MainForm>();
+        const double listed = bench::nowMs();
+        if (!form || !waitFor([form] { return !form->image1.picture().isNull(); })) {
+            fail(QStringLiteral("no first picture on the start-up disc"));
+        }
+        const double first = bench::nowMs();
+        if (form->lbDirs.ListCount() != 100) {
+            fail(QStringLiteral("the start-up disc does not show 100 folders"));
+        }
+        bench::figure(QStringLiteral("startup_ms"), first - start, QStringLiteral("ms"));
+        bench::figure(QStringLiteral("startup_listing_ms"), listed - start, QStringLiteral("ms"));
+    }
+
+    const auto decoderFigures = [&](const QStringList& files, int naiveCount, double* limit,
+                                    double* naive) {
+        std::vector<double> l, n;
+        for (const QString& file : files) {
+            libjpegMs(file);  // the file in the page cache, as for the others
+            l.push_back(libjpegMs(file));
+        }
+        for (int i = 0; i < naiveCount && i < files.size(); ++i) {
+            n.push_back(naiveMs(files[i]));
+        }
+        *limit = median(l);
+        *naive = median(n);
+    };
+    QStringList timedFiles;
+    for (int i = 1; i <= kTimed; ++i) {
+        timedFiles << photo(photos, QStringLiteral("p"), i);
+    }
+    const QStringList bigFiles = {photo(photos48, QStringLiteral("big"), 1),
+                                  photo(photos48, QStringLiteral("big"), 2)};
+
+    // The show on a folder of only the timed photos, so that "Next" stays among them.
+    const QString timedDisc = data + QStringLiteral("/timed");
+    programFile(timedDisc);
+    QDir().mkpath(timedDisc + QStringLiteral("/Photos"));
+    for (const QString& file : timedFiles) {
+        const QString link = timedDisc + QStringLiteral("/Photos/") + QFileInfo(file).fileName();
+        if (!QFileInfo::exists(link)) {
+            QFile::link(file, link);
+        }
+    }
+
+    double limit = 0, naive = 0, limit48 = 0, naive48 = 0;
+    decoderFigures(timedFiles, kNaive, &limit, &naive);
+    decoderFigures(bigFiles, 1, &limit48, &naive48);
+    const ShowTimes show24 = showTimes(startShow(timedDisc), kTimed);
+    const ShowTimes show48 = showTimes(startShow(disc48), 2);
+    platform::Forms::discardAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+
+    const QString ms = QStringLiteral("ms");
+    bench::figure(QStringLiteral("limit_ms"), limit, ms);
+    bench::figure(QStringLiteral("naive_ms"), naive, ms);
+    bench::figure(QStringLiteral("cold_ms"), show24.cold, ms);
+    bench::figure(QStringLiteral("ahead_ms"), show24.ahead, ms);
+    bench::figure(QStringLiteral("limit_48mp_ms"), limit48, ms);
+    bench::figure(QStringLiteral("naive_48mp_ms"), naive48, ms);
+    bench::figure(QStringLiteral("cold_48mp_ms"), show48.cold, ms);
+    bench::figure(QStringLiteral("ahead_48mp_ms"), show48.ahead, ms);
+
+    // Peak memory in a process of its own, which never decodes a photo whole.
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--tools"), tools, QStringLiteral("--peak"), disc});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+        fail(QStringLiteral("the memory run failed"));
+    }
+    const QByteArray out = child.readAllStandardOutput().trimmed();
+    bool ok = false;
+    const double peak = out.startsWith("peak_mb ") ? out.mid(8).toDouble(&ok) : -1;
+    if (!ok) {
+        fail(QStringLiteral("the memory run printed no figure"));
+    }
+    bench::figure(QStringLiteral("peak_mb"), peak, QStringLiteral("MB"));
+
+    const auto ratio = [](double a, double b) {
+        return a > 0 && b > 0 ? QString::number(a / b, 'f', 2) : QStringLiteral("n/a");
+    };
+    QTextStream(stdout) << "summary cold/limit=" << ratio(show24.cold, limit)
+                        << " ahead/limit=" << ratio(show24.ahead, limit)
+                        << " naive/cold=" << ratio(naive, show24.cold)
+                        << " peak_mb=" << QString::number(peak, 'f', 1) << Qt::endl;
+    return 0;
+}

@@ -1,0 +1,130 @@
+#pragma once
+
+#include <QColor>
+#include <QImage>
+#include <QMargins>
+#include <QObject>
+#include <QProcess>
+#include <QRect>
+#include <QSize>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <functional>
+#include <memory>
+
+namespace e2e {
+
+// Polls `condition` every few milliseconds until it holds or `timeoutMs` have passed, letting
+// the event loop run in between; returns whether it held. Bounds are generous: they only cut
+// short a test that has already failed.
+bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30000);
+
+// A virtual X server of the test's own, on a free display, with or without a window manager,
+// and the program started on it as a person starts it. Everything started here is ended when
+// the session goes, also when a check failed half-way (and by the kernel when the test
+// process dies).
+class XSession {
+public:
+    XSession(QSize screenSize, bool windowManager);
+    ~XSession();
+    XSession(const XSession&) = delete;
+    XSession& operator=(const XSession&) = delete;
+
+    // Empty when the server (and window manager) are up, otherwise why not.
+    QString error() const { return error_; }
+    QSize screenSize() const { return screenSize_; }
+    QProcessEnvironment environment() const { return environment_; }
+
+    // Starts `program` in `folder` (its working directory); any earlier one is ended first.
+    void startProgram(const QString& program, const QString& folder,
+                      const QStringList& arguments = {});
+    // Starts the program file "lumosa" of a disc folder, from inside that folder.
+    void startShow(const QString& disc);
+    QProcess& program() { return *program_; }
+    bool running() const;
+    // Waits for the program to end by itself; its exit status, or -1 when it did not end.
+    int waitForExit(int timeoutMs = 30000);
+    void stopProgram();
+    // What the program wrote to standard error so far.
+    QString programErrors();
+
+    // The whole screen as the server holds it, read from its frame buffer file.
+    QImage screenshot() const;
+    QColor colourAt(QPoint point) const { return screenshot().pixelColor(point); }
+    QColor centreColour() const;
+
+    // The pictures shown at `point` (the screen's centre by default), told apart by their
+    // colours among `colours` (anything else, such as the black between two pictures, is
+    // passed over), until `count` changes were seen or the program ended; their indices.
+    QList<int> watch(const QList<QColor>& colours, int count, QPoint point = QPoint(-1, -1));
+
+    // Visible windows whose title matches `titlePattern` (a regular expression).
+    QStringList windows(const QString& titlePattern) const;
+    // Waits for exactly one such window; its id, or empty.
+    QString waitForWindow(const QString& titlePattern, int timeoutMs = 30000) const;
+    bool waitForNoWindow(const QString& titlePattern, int timeoutMs = 30000) const;
+    QString title(const QString& window) const;
+    // The window's inside (without frame) on the screen, and the frame around it.
+    QRect geometry(const QString& window) const;
+    QMargins frameExtents(const QString& window) const;
+
+    // Keys by their X names ("2", "Escape", "Return", "space", "Down").
+    bool key(const QString& keys) const;
+    // A left click at a point given inside the window (without frame).
+    bool click(const QString& window, QPoint inside) const;
+
+    // After a failed check: saves the screen and prints what the program said, for a person
+    // to see what went wrong.
+    void report(const QString& name);
+
+    // The text of a part of the screen, read by optical character recognition.
+    QString readText(const QImage& image) const;
+
+    // Runs a helper tool with the session's display; its standard output, or a null string
+    // when it failed.
+    QString run(const QString& tool, const QStringList& arguments, int timeoutMs = 30000) const;
+
+private:
+    QProcess* launch(const QString& program, const QStringList& arguments,
+                     const QString& folder = QString());
+    void end(QProcess* process);
+
+    QSize screenSize_;
+    QString error_;
+    QTemporaryDir work_;
+    QProcessEnvironment environment_;
+    std::unique_ptr<QProcess> server_;
+    std::unique_ptr<QProcess> windowManager_;
+    std::unique_ptr<QProcess> program_;
+    QByteArray programErrors_;
+};
+
+// The base of a test class whose functions share one X session under a window manager: the
+// program is ended after each function, and a failed one leaves its screen behind.
+class SessionTest : public QObject {
+    Q_OBJECT
+
+public:
+    explicit SessionTest(QSize screenSize) : screenSize_(screenSize) {}
+
+protected:
+    std::unique_ptr<XSession> x_;
+
+private Q_SLOTS:
+    void initTestCase();
+    void cleanup();
+
+private:
+    QSize screenSize_;
+};
+
+// Puts the real program file into a disc folder in place of a stand-in (a link to the one
+// just built).
+bool installProgram(const QString& disc);
+
+// The bounding box of the pixels of `image` that are not near `background` (within what
+// lossy compression changes).
+QRect boundsOf(const QImage& image, const QColor& background);
+
+}  // namespace e2e

@@ -1,0 +1,39 @@
+// The show on an X server with no window manager at all: nobody honours a full-screen request
+// there, yet the show must cover the whole screen and take the keys.
+#include <QTest>
+
+#include "XSession.h"
+#include "testsupport.h"
+
+using e2e::XSession;
+using testsupport::Disc;
+
+class NoWindowManagerTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void coversTheScreen();
+};
+
+void NoWindowManagerTest::coversTheScreen() {
+    XSession x(QSize(1280, 1024), false);
+    QVERIFY2(x.error().isEmpty(), qPrintable(x.error()));
+    Disc disc;
+    disc.settings("showtext=false\ndelay=30\n");
+    // Both of the screen's proportions: each fills it to every edge.
+    disc.picture(QStringLiteral("Pictures/1.bmp"), QSize(320, 256), Qt::darkGreen);
+    disc.picture(QStringLiteral("Pictures/2.bmp"), QSize(640, 512), Qt::darkMagenta);
+    QVERIFY(e2e::installProgram(disc.path()));
+    x.startShow(disc.path());
+    const QString window = x.waitForWindow(QStringLiteral("^Lumosa$"));
+    QVERIFY(!window.isEmpty());
+    QCOMPARE(x.geometry(window), QRect(QPoint(0, 0), x.screenSize()));
+
+    for (const QColor& colour : {QColor(Qt::darkGreen), QColor(Qt::darkMagenta)}) {
+        QVERIFY(x.key(QStringLiteral("6")));
+        QVERIFY(e2e::waitFor([&] { return e2e::boundsOf(x.screenshot(), colour).isNull(); }));
+    }
+}
+
+QTEST_GUILESS_MAIN(NoWindowManagerTest)
+#include "nowm_test.moc"
