@@ -7,8 +7,8 @@
 //
 //   thumbnails_bench --tools BUILD_DIR [--count N] [--rounds N]
 //
-// The photos are written once by BUILD_DIR/lumosa-samples into BUILD_DIR/thumbnails-disc and
-// reused by later runs.
+// The photos are written once by BUILD_DIR/lumosa-samples into
+// BUILD_DIR/bench-data/thumbnails and reused by later runs.
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -56,7 +56,7 @@ QSize thumbBound() {
 // A disc with one folder of `count` photos, written once and reused: the stamp is written
 // only after every photo was.
 QString ensureDisc(const QString& tools, int count) {
-    const QString disc = QDir(tools).absoluteFilePath(QStringLiteral("thumbnails-disc"));
+    const QString disc = QDir(tools).absoluteFilePath(QStringLiteral("bench-data/thumbnails"));
     const QString stamp = disc + QStringLiteral("/photos-%1-complete").arg(count);
     if (QFile::exists(stamp)) {
         return disc;
