@@ -9,6 +9,7 @@
 #include "platform/Screen.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
+#include "thumbs/ThumbDecoder.h"
 #include "thumbs/ThumbLayout.h"
 #include "thumbs/frmThumbnails.h"
 
@@ -26,6 +27,7 @@ const QString kFinal =
 // window was hidden then (the build runs on screen).
 struct CaptionLog : QObject {
     QStringList entries;
+    std::function<void(const QString&)> onCaption;  // runs after the caption is logged
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* sheet = qobject_cast<frmThumbnails*>(watched);
         if (sheet && event->type() == QEvent::WindowTitleChange) {
@@ -33,6 +35,9 @@ struct CaptionLog : QObject {
                                               [](const auto& t) { return !t->picture().isNull(); });
             entries.append(u"%1|%2"_s.arg(sheet->Caption()).arg(loaded) +
                            (sheet->isVisible() ? u""_s : u"|hidden"_s));
+            if (onCaption) {
+                onCaption(sheet->Caption());
+            }
         }
         return false;
     }
@@ -103,6 +108,10 @@ private Q_SLOTS:
     void close();
     void sheets_data();
     void sheets();
+    void interrupted_data();
+    void interrupted();
+    void decoder_data();
+    void decoder();
 };
 
 void ThumbsTest::layout_data() {
@@ -318,6 +327,80 @@ void ThumbsTest::sheets() {
         QVERIFY(testsupport::nearColour(cell.pixelColor(cell.width() / 2, cell.height() / 2),
                                         QColor(96, 96, 96)));
     }
+}
+
+void ThumbsTest::interrupted_data() {
+    QTest::addColumn<bool>("end");  // the program ends, rather than the sheet being closed
+    QTest::newRow("closed") << false;
+    QTest::newRow("program ended") << true;
+}
+
+void ThumbsTest::interrupted() {
+    // A close or an end let through while the sheet builds stops the build where it is, with
+    // decodes still running, and leaves the show's position as the close put it back.
+    QFETCH(bool, end);
+    Sheet s(40, true, 3);
+    s.sheet->close();
+    s.log.entries.clear();
+    s.log.onCaption = [&](const QString& caption) {
+        if (caption == u"Loading 2 of 40 thumbnails"_s) {
+            if (end) {
+                platform::End();
+            } else {
+                Forms::find<frmThumbnails>()->close();
+            }
+        }
+    };
+    QCOMPARE(s.open(), nullptr);
+    QCOMPARE(s.log.entries.size(), 3);  // the design caption, two progress captions, no more
+    QCOMPARE(s.session.ended, end);
+    if (!end) {
+        QCOMPARE(s.form->flbImageList.ListIndex(), 3);
+        QVERIFY(s.form->Timer1.Enabled());
+    }
+}
+
+void ThumbsTest::decoder_data() {
+    QTest::addColumn<int>("workers");
+    QTest::addColumn<int>("ahead");
+    QTest::newRow("one worker, one ahead") << 1 << 1;
+    QTest::newRow("two workers") << 2 << 0;
+    QTest::newRow("four workers, three ahead") << 4 << 3;
+}
+
+void ThumbsTest::decoder() {
+    // A costly picture first and cheap ones after it, failures in the middle: the results come
+    // in list order whatever order the decodes finish in.
+    QFETCH(int, workers);
+    QFETCH(int, ahead);
+    testsupport::Disc disc;
+    const QList<QColor> colours{Qt::red, Qt::green, Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta};
+    QStringList paths{disc.picture(u"big.jpg"_s, QSize(3000, 2000), colours[0])};
+    for (int i = 1; i < colours.size(); ++i) {
+        paths.append(disc.picture(u"p%1.bmp"_s.arg(i), QSize(4, 4), colours[i]));
+    }
+    paths.insert(2, disc.abs(u"missing.bmp"_s));
+    paths.insert(4, disc.file(u"bad.bmp"_s, "not a picture"));
+    thumbs::ThumbDecoder decoder(paths, QSize(100, 100), workers, ahead);
+    QCOMPARE(decoder.count(), 8);
+    QStringList seen;
+    for (int i = 0; i < decoder.count(); ++i) {
+        const thumbs::ThumbDecoder::Result result = decoder.next();
+        const QColor middle = testsupport::middleColour(result.picture);
+        seen.append(result.picture.isNull() ? result.why : u"?"_s);
+        for (const QColor& colour : colours) {
+            if (testsupport::nearColour(middle, colour)) {
+                seen.last() = colour.name();
+            }
+        }
+    }
+    QCOMPARE(seen, QStringList({u"#ff0000"_s, u"#00ff00"_s, u"file not found"_s, u"#0000ff"_s,
+                                u"not a picture"_s, u"#ffff00"_s, u"#00ffff"_s, u"#ff00ff"_s}));
+    QVERIFY(decoder.next().picture.isNull());
+
+    // Left with decodes queued and running: the decoder waits for them as it goes.
+    thumbs::ThumbDecoder left(QStringList(50, paths[0]), QSize(100, 100), workers, ahead);
+    QCOMPARE(left.next().picture.image().size(), QSize(100, 67));
 }
 
 QTEST_MAIN(ThumbsTest)

@@ -10,6 +10,7 @@
 #include "platform/Screen.h"
 #include "platform/Twips.h"
 #include "show/MainForm.h"
+#include "thumbs/ThumbDecoder.h"
 #include "thumbs/ThumbLayout.h"
 
 using platform::Forms;
@@ -81,6 +82,11 @@ platform::Picture thumbPlaceholder(QSize size) {
     return {image, size};
 }
 
+bool frmThumbnails::unloaded() const {
+    // Closed, or the program ended, from an event let through while the sheet was building.
+    return Forms::find<frmThumbnails>() != this;
+}
+
 platform::Image& frmThumbnails::loadThumb(int Index) {
     const platform::Image& first = *Thumb1.front();
     auto& element = Thumb1.emplace_back(std::make_unique<platform::Image>(
@@ -102,10 +108,19 @@ void frmThumbnails::LoadThumbnails() {
                       qRound(platform::toPixels(ThumbSize) * ratio));
 
     const int n = list.ListCount();
+    QStringList paths;
+    for (int i = 0; i < n; ++i) {
+        paths.append(list.Path() + QLatin1Char('/') + list.List(i));
+    }
+    // Decoded on worker threads a few pictures ahead, handed back in list order.
+    thumbs::ThumbDecoder decoder(paths, bound);
     for (ThumbIndex = 0; ThumbIndex < n; ++ThumbIndex) {
         setCaption(QStringLiteral("Loading %1 of %2 thumbnails")
                        .arg(ThumbIndex + 1)
                        .arg(list.ListCount()));
+        if (unloaded()) {
+            return;
+        }
         platform::Image* element = Thumb1.front().get();
         if (ThumbIndex > 0) {
             element = &loadThumb(ThumbIndex);
@@ -117,19 +132,20 @@ void frmThumbnails::LoadThumbnails() {
         }
         list.setListIndex(ThumbIndex);
         const QString name = list.FileName();
-        const QString path = list.Path() + QLatin1Char('/') + name;
-        QString why;
-        platform::Picture picture = platform::LoadPicture(path, bound, &why);
-        if (picture.isNull()) {
+        thumbs::ThumbDecoder::Result decoded = decoder.next();
+        if (decoded.picture.isNull()) {
             // The cell still stands for the picture, so numbering and places stay.
-            QTextStream(stderr) << "lumosa: cannot show thumbnail " << path << ": " << why
-                                << Qt::endl;
-            picture = thumbPlaceholder(bound);
+            QTextStream(stderr) << "lumosa: cannot show thumbnail " << paths.at(ThumbIndex) << ": "
+                                << decoded.why << Qt::endl;
+            decoded.picture = thumbPlaceholder(bound);
         }
-        element->setPicture(picture);
+        element->setPicture(decoded.picture);
         const QString d = show.GetImageDesc(name);
         element->setToolTipText(d.isEmpty() ? name : name + QStringLiteral(" - ") + d);
         Refresh();
+        if (unloaded()) {
+            return;
+        }
     }
     setCaption(
         QString::number(list.ListCount()) +

@@ -34,6 +34,7 @@ private:
     void VScroll1_Change();
     void Thumb1_Click(int Index);
     platform::Image& loadThumb(int Index);
+    bool unloaded() const;
 
     bool opened_ = false;
     bool SavedTimerEnabled = false;
