@@ -10,6 +10,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <mutex>
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 namespace platform {
 
@@ -30,6 +35,32 @@ constexpr qint64 kMaxStoredPixels = 120'000'000;
 // 120 MP they would still cost 360 MB (4:2:0) to 720 MB (4:4:4) from a file of a few bytes.
 // 200 MB takes a 4:2:0 picture of about 65 MP, a 4:4:4 one of about 33 MP.
 constexpr qint64 kMaxCoefficientBytes = 200LL * 1024 * 1024;
+// Decodes that need more than this at once run one at a time, whichever thread asks: the
+// thumbnail sheet's workers and the show's decode ahead would otherwise add up their peaks.
+constexpr qint64 kLargeDecodeBytes = 64LL * 1024 * 1024;
+
+std::mutex& largeDecodeMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+// Holds the large-decode lock for one decode. On release it first hands what the decode freed
+// back to the system: a worker thread's allocator would otherwise keep it, and the next large
+// decode, on another thread, would add its own.
+class LargeDecodeGuard {
+public:
+    void acquire() { lock_ = std::unique_lock<std::mutex>(largeDecodeMutex()); }
+    ~LargeDecodeGuard() {
+#if defined(__GLIBC__)
+        if (lock_.owns_lock()) {
+            malloc_trim(0);
+        }
+#endif
+    }
+
+private:
+    std::unique_lock<std::mutex> lock_;
+};
 
 qint64 pixelCount(QSize size) {
     return qint64(size.width()) * qint64(size.height());
@@ -196,6 +227,22 @@ QSize fitInside(QSize natural, QSize bound) {
     return QSize(int(std::max<qint64>(1, fitW)), int(std::max<qint64>(1, fitH)));
 }
 
+// What decoding a picture whose header claims `claimed` costs at most, before the reader is
+// asked: a JPEG's coefficient store and its image at the decoder's factor (either way up,
+// since the orientation is not known yet), another picture's whole image, 4 bytes a pixel.
+qint64 decodeBytesEstimate(QSize claimed, qint64 coefficientBytes, bool jpeg, QSize bound) {
+    if (!claimed.isValid()) {
+        return coefficientBytes;
+    }
+    qint64 d = 1;
+    if (jpeg) {
+        d = std::min(
+            jpegScaleDenominator(claimed, fitInside(claimed, bound)),
+            jpegScaleDenominator(claimed, fitInside(claimed.transposed(), bound).transposed()));
+    }
+    return coefficientBytes + pixelCount(claimed) / (d * d) * 4;
+}
+
 bool overAllocationLimit(QSize decoded) {
     const qint64 limitMb = QImageReader::allocationLimit();
     // RGB32 or ARGB32, what the readers hand back for colour pictures; a grey JPEG needs less,
@@ -287,6 +334,12 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
         coefficientBytes > kMaxCoefficientBytes) {
         return fail("too large");
     }
+    // Declared before the reader, so that the lock outlasts what the reader holds.
+    LargeDecodeGuard largeDecode;
+    const bool jpegMarker = device->peek(2) == QByteArrayLiteral("\xFF\xD8");
+    if (decodeBytesEstimate(claimed, coefficientBytes, jpegMarker, bound) > kLargeDecodeBytes) {
+        largeDecode.acquire();
+    }
 
     QImageReader reader(device);
     reader.setDecideFormatFromContent(true);  // the content decides, never the name
@@ -313,8 +366,8 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
     // JPEG decodes at 1/2, 1/4 or 1/8 for little more than the entropy decoding, with the
     // decoder's SIMD code; other factors (which the reader would pick by itself) run plain C.
     // So ask for the smallest of those that still covers the target, and scale the rest.
-    const bool jpeg = format == "jpeg";
     QSize decodeSize = stored;
+    const bool jpeg = format == "jpeg";
     if (jpeg && target != natural) {
         // The reader scales before it turns the picture upright.
         const int d = jpegScaleDenominator(stored, turned ? target.transposed() : target);
