@@ -22,7 +22,7 @@ protected:
         }
         QPainter painter(this);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(rect(), picture_.image());
+        painter.drawImage(rect(), drawn());
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override {
@@ -36,8 +36,26 @@ protected:
     }
 
 private:
+    // The picture at the size it covers on the screen, scaled smoothly once rather than on
+    // every repaint: the thumbnail sheet repaints all its cells after each new thumbnail.
+    const QImage& drawn() {
+        const QImage& image = picture_.image();
+        const QSize target = (QSizeF(size()) * devicePixelRatioF()).toSize();
+        if (image.size() == target || target.isEmpty()) {
+            scaled_ = QImage();
+            return image;
+        }
+        if (scaled_.isNull() || scaled_.size() != target || scaledFrom_ != image.cacheKey()) {
+            scaled_ = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            scaledFrom_ = image.cacheKey();
+        }
+        return scaled_.isNull() ? image : scaled_;
+    }
+
     const Picture& picture_;
     std::function<void()> onClick_;
+    QImage scaled_;
+    qint64 scaledFrom_ = 0;
 };
 
 }  // namespace
