@@ -81,8 +81,12 @@ void Image::setMouseIcon(const QCursor& cursor) {
 }
 
 QCursor remotePointer() {
-    // The tip of the remote's top edge points.
-    return QCursor(QPixmap(QStringLiteral(":/remote.cur")), 16, 0);
+    // Made once: every cell of every thumbnail sheet wears it, and each cursor made from a
+    // picture costs the window system one of its own. Never destroyed, since it must not
+    // outlive the application object as a static would.
+    static const QCursor* pointer =
+        new QCursor(QPixmap(QStringLiteral(":/remote.cur")), 16, 0);  // the top edge's tip
+    return *pointer;
 }
 
 }  // namespace platform
