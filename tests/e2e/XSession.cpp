@@ -282,7 +282,14 @@ QString XSession::waitForWindow(const QString& titlePattern, int timeoutMs) cons
             return found.size() == 1;
         },
         timeoutMs);
-    return found.size() == 1 ? found.front() : QString();
+    if (found.size() != 1) {
+        // Say what was there instead, for whoever reads a failure.
+        qInfo("waited %d ms for one window titled %s: found %lld; the program is %s", timeoutMs,
+              qPrintable(titlePattern), qlonglong(found.size()),
+              running() ? "running" : "not running");
+        return QString();
+    }
+    return found.front();
 }
 
 bool XSession::waitForNoWindow(const QString& titlePattern, int timeoutMs) const {

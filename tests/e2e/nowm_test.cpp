@@ -26,6 +26,9 @@ void NoWindowManagerTest::coversTheScreen() {
     QVERIFY(e2e::installProgram(disc.path()));
     x.startShow(disc.path());
     const QString window = x.waitForWindow(QStringLiteral("^Lumosa$"));
+    if (window.isEmpty()) {
+        x.report(QStringLiteral("nowm"));
+    }
     QVERIFY(!window.isEmpty());
     QCOMPARE(x.geometry(window), QRect(QPoint(0, 0), x.screenSize()));
 
