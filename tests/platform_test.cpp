@@ -1,8 +1,8 @@
 // The forms layer: text files, listings, geometry in twips, the timer and window lifetimes;
 // and the reading of a delay value.
 #include <QLabel>
-#include <QPushButton>
 #include <QLocale>
+#include <QPushButton>
 #include <QtTest>
 
 #include "platform/CommandButton.h"
