@@ -25,23 +25,8 @@ QImage filled(QSize size, const QColor& colour) {
 }
 
 // A show on a disc of "Folder/name.ext:colour" pictures (64 x 48), its timer stopped.
-struct Show {
-    Disc disc;
-    Session session{disc};
-    MainForm* form = nullptr;
-
-    explicit Show(const QStringList& pictures, const QByteArray& settings = {}) {
-        for (const QString& entry : pictures) {
-            disc.picture(entry.section(u':', 0, 0), QSize(64, 48), QColor(entry.section(u':', 1)));
-        }
-        if (!settings.isEmpty()) {
-            disc.settings(settings);
-        }
-        form = session.start();
-        if (form && settings.isEmpty()) {
-            form->Timer1.setEnabled(false);
-        }
-    }
+struct Show : testsupport::Show {
+    using testsupport::Show::Show;
     show::DecodeAhead& ahead() const { return form->decodeAhead(); }
     QStringList held() const {
         QStringList names;
@@ -68,7 +53,8 @@ private Q_SLOTS:
 
     // Real ticks go through the folders and back to the first, as without decoding ahead.
     void ticksKeepOrder() {
-        const Show s({u"A/a1.bmp:red"_s, u"A/a2.jpg:lime"_s, u"B/b1.gif:blue"_s}, "delay=0.2\n");
+        const Show s({u"A/a1.bmp:red"_s, u"A/a2.jpg:lime"_s, u"B/b1.gif:blue"_s}, "delay=0.2\n",
+                     true);
         QVERIFY(s.form);
         for (const char* expected : {"A/a1.bmp", "A/a2.jpg", "B/b1.gif", "A/a1.bmp", "A/a2.jpg"}) {
             QTRY_COMPARE_WITH_TIMEOUT(lastParts(s.form->currentImagePath()),

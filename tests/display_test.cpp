@@ -18,38 +18,9 @@ namespace {
 
 constexpr int kTick = 10000;  // generous: a loaded machine may be slow
 
-// A disc and the show started on it, its timer stopped unless `running`. Each entry is
-// "path=text" for a text file, "path:colour" for a 64x48 picture of that colour (by name) or
-// "path:cut" for a green JPEG cut in its pixel data.
-struct Show {
-    Disc disc;
-    Session session{disc};
-    MainForm* form = nullptr;
-
-    explicit Show(const QStringList& entries, bool running = false) {
-        for (const QString& entry : entries) {
-            const QString name = entry.section(u':', 0, 0);
-            const QString kind = entry.section(u':', 1);
-            if (const qsizetype eq = entry.indexOf(u'='); eq >= 0) {
-                disc.file(entry.left(eq), entry.mid(eq + 1).toUtf8());
-            } else if (kind == u"cut"_s) {
-                QImage image(120, 160, QImage::Format_RGB32);
-                image.fill(QColor(u"green"_s));
-                QBuffer buffer;
-                buffer.open(QIODevice::WriteOnly);
-                image.save(&buffer, "JPG");
-                const QByteArray bytes = buffer.data();
-                const qsizetype scan = bytes.indexOf("\xFF\xDA");  // start of the pixel data
-                disc.file(name, bytes.left(scan + (bytes.size() - scan) / 2));
-            } else {
-                disc.picture(name, QSize(64, 48), QColor(kind));
-            }
-        }
-        form = session.start();
-        if (form && !running) {
-            form->Timer1.setEnabled(false);
-        }
-    }
+// The show on a disc of test entries (see testsupport::Show).
+struct Show : testsupport::Show {
+    using testsupport::Show::Show;
     // Whether the picture shown is near `colour` at its top left (a cut JPEG keeps its top).
     bool shows(const QColor& colour) const {
         const QImage& image = form->image1.picture().image();
@@ -251,7 +222,7 @@ void DisplayTest::badInputNeverStopsShow() {
     QFETCH(QString, entries);
     QFETCH(QString, removed);
     QFETCH(QString, colours);
-    const Show show(entries.split(u' ') + QStringList{u"autorun.inf=delay=0.1"_s}, true);
+    const Show show(entries.split(u' ') + QStringList{u"autorun.inf=delay=0.1"_s}, {}, true);
     QVERIFY(show.form);
     QCOMPARE(show.form->lbDirs.ListCount(), 3);
     if (!removed.isEmpty()) {

@@ -12,23 +12,9 @@ namespace {
 
 constexpr int kTick = 10000;  // generous: a loaded machine may be slow
 
-// A disc of pictures and the show started on it, its timer stopped unless `running`.
-struct Show {
-    testsupport::Disc disc;
-    testsupport::Session session{disc};
-    MainForm* form = nullptr;
-
-    explicit Show(const QStringList& pictures, const QByteArray& settings = {},
-                  bool running = false) {
-        for (const QString& name : pictures) {
-            disc.picture(name);
-        }
-        disc.settings(settings);
-        form = session.start();
-        if (form && !running) {
-            form->Timer1.setEnabled(false);
-        }
-    }
+// The show on a disc of pictures (see testsupport::Show).
+struct Show : testsupport::Show {
+    using testsupport::Show::Show;
     void next(int times = 1) const {
         for (int i = 0; i < times; ++i) {
             form->JumpTo(u"Next"_s);

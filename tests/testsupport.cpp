@@ -205,4 +205,34 @@ UnprivilegedScope::~UnprivilegedScope() {
 #endif
 }
 
+Show::Show(const QStringList& entries, const QByteArray& settings, bool running) {
+    for (const QString& entry : entries) {
+        const QString name = entry.section(u':', 0, 0);
+        const QString kind = entry.section(u':', 1);
+        if (const qsizetype eq = entry.indexOf(u'='); eq >= 0) {
+            disc.file(entry.left(eq), entry.mid(eq + 1).toUtf8());
+        } else if (kind == QStringLiteral("cut")) {
+            QImage image(120, 160, QImage::Format_RGB32);
+            image.fill(QColor(QStringLiteral("green")));
+            QBuffer buffer;
+            buffer.open(QIODevice::WriteOnly);
+            image.save(&buffer, "JPG");
+            const QByteArray bytes = buffer.data();
+            const qsizetype scan = bytes.indexOf("\xFF\xDA");  // start of the pixel data
+            disc.file(name, bytes.left(scan + (bytes.size() - scan) / 2));
+        } else if (kind.isEmpty()) {
+            disc.picture(name);
+        } else {
+            disc.picture(name, QSize(64, 48), QColor(kind));
+        }
+    }
+    if (!settings.isEmpty()) {
+        disc.settings(settings);
+    }
+    form = session.start();
+    if (form && !running) {
+        form->Timer1.setEnabled(false);
+    }
+}
+
 }  // namespace testsupport

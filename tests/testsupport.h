@@ -62,6 +62,18 @@ private:
     QString previousDir_;
 };
 
+// A disc and the show started on it, its timer stopped unless `running`. Each entry is
+// "path=text" for a text file, "path:colour" for a 64x48 picture of that colour (by name),
+// "path:cut" for a green JPEG cut in its pixel data, or a bare path for a red picture.
+struct Show {
+    Disc disc;
+    Session session{disc};
+    MainForm* form = nullptr;
+
+    explicit Show(const QStringList& entries, const QByteArray& settings = {},
+                  bool running = false);
+};
+
 // Lets the event loop run for a while (timer ticks are delivered by it).
 void runEventLoop(int milliseconds);
 
