@@ -4,6 +4,7 @@
 
 #include <QScreen>
 #include <QScrollBar>
+#include <QTextDocument>
 
 #include "panel/ControlPanel.h"
 #include "platform/Screen.h"
@@ -169,7 +170,7 @@ void ThumbsTest::scrollRange() {
 void ThumbsTest::build() {
     Sheet s(3, true, 1, [](const testsupport::Disc& disc) {
         disc.picture(u"A/p000.bmp"_s, QSize(300, 150));
-        disc.file(u"A/ImageList.txt"_s, "p001.bmp,Sunny day\n");
+        disc.file(u"A/ImageList.txt"_s, "p001.bmp,Sunny day\np002.bmp,<b>Sun</b> & <img src=x>\n");
     });
     QVERIFY(s.sheet);
     QVERIFY(s.sheet->isVisible());
@@ -194,6 +195,10 @@ void ThumbsTest::build() {
     QCOMPARE(s.sheet->Thumb1[0]->picture().image().size(), QSize(100, 50) * ratio);
     QCOMPARE(s.sheet->Thumb1[0]->widget()->toolTip(), u"p000.bmp"_s);
     QCOMPARE(s.sheet->Thumb1[1]->widget()->toolTip(), u"p001.bmp - Sunny day"_s);
+    // Text from the disc reads as written, never as markup.
+    QTextDocument tip;
+    tip.setHtml(s.sheet->Thumb1[2]->widget()->toolTip());
+    QCOMPARE(tip.toPlainText(), u"p002.bmp - <b>Sun</b> & <img src=x>"_s);
     QCOMPARE(s.form->flbImageList.ListIndex(), 2);
     QVERIFY(!s.form->Timer1.Enabled());
 
@@ -242,31 +247,46 @@ void ThumbsTest::scroll() {
 void ThumbsTest::close_data() {
     QTest::addColumn<bool>("running");
     QTest::addColumn<int>("start");
-    QTest::addColumn<int>("choice");  // -1: the close box
-    QTest::addColumn<bool>("folderChanged");
+    QTest::addColumn<int>("choice");      // -1: the close box
+    QTest::addColumn<QString>("change");  // under the sheet: "list" re-pointed to B, "6" pressed
     QTest::addColumn<int>("index");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("first, paused") << false << 1 << 0 << false << 0 << u"A/p000.bmp"_s;
-    QTest::newRow("last, running") << true << 1 << 4 << false << 4 << u"A/p004.bmp"_s;
-    QTest::newRow("close box, running") << true << 3 << -1 << false << 3 << u"A/p003.bmp"_s;
-    QTest::newRow("close box, paused") << false << 3 << -1 << false << 3 << u"A/p003.bmp"_s;
-    QTest::newRow("folder changed, choice") << false << 4 << 3 << true << 1 << u"A/p004.bmp"_s;
-    QTest::newRow("folder changed, close") << true << 4 << -1 << true << 1 << u"A/p004.bmp"_s;
+    QTest::addColumn<QString>("after");  // what the next step shows
+    QTest::newRow("first, paused")
+        << false << 1 << 0 << u""_s << 0 << u"A/p000.bmp"_s << u"A/p001.bmp"_s;
+    QTest::newRow("last, running")
+        << true << 1 << 4 << u""_s << 4 << u"A/p004.bmp"_s << u"B/b0.bmp"_s;
+    QTest::newRow("close box, running")
+        << true << 3 << -1 << u""_s << 3 << u"A/p003.bmp"_s << u"A/p004.bmp"_s;
+    QTest::newRow("close box, paused")
+        << false << 3 << -1 << u""_s << 3 << u"A/p003.bmp"_s << u"A/p004.bmp"_s;
+    QTest::newRow("folder changed, choice")
+        << false << 4 << 3 << u"list"_s << -1 << u"A/p004.bmp"_s << u"B/b0.bmp"_s;
+    QTest::newRow("folder changed, close")
+        << true << 4 << -1 << u"list"_s << 1 << u"A/p004.bmp"_s << u"B/b0.bmp"_s;
+    // Key 6 on the show behind the sheet moves it into B, which has fewer pictures than A.
+    QTest::newRow("moved on, choice B lacks")
+        << false << 4 << 3 << u"6"_s << 0 << u"B/b0.bmp"_s << u"B/b1.bmp"_s;
+    QTest::newRow("moved on, close")
+        << true << 4 << -1 << u"6"_s << 0 << u"B/b0.bmp"_s << u"B/b1.bmp"_s;
 }
 
 void ThumbsTest::close() {
     QFETCH(bool, running);
     QFETCH(int, start);
     QFETCH(int, choice);
-    QFETCH(bool, folderChanged);
+    QFETCH(QString, change);
     QFETCH(int, index);
     QFETCH(QString, shown);
+    QFETCH(QString, after);
     Sheet s(5, running, start, [](const testsupport::Disc& disc) {
         disc.picture(u"B/b0.bmp"_s, QSize(2, 2));
         disc.picture(u"B/b1.bmp"_s, QSize(2, 2));
     });
-    if (folderChanged) {
+    if (change == u"list"_s) {
         s.form->flbImageList.setPath(s.disc.abs(u"B"_s));
+    } else if (change == u"6"_s) {
+        QTest::keyClick(s.form, Qt::Key_6);
     }
     if (choice < 0) {
         s.sheet->close();
@@ -277,6 +297,8 @@ void ThumbsTest::close() {
     QCOMPARE(s.form->flbImageList.ListIndex(), index);
     QCOMPARE(lastParts(s.form->currentImagePath()), shown);
     QCOMPARE(s.form->Timer1.Enabled(), running);
+    s.form->JumpTo(u"Next"_s);
+    QCOMPARE(lastParts(s.form->currentImagePath()), after);
 }
 
 void ThumbsTest::sheets_data() {
@@ -330,31 +352,37 @@ void ThumbsTest::sheets() {
 }
 
 void ThumbsTest::interrupted_data() {
-    QTest::addColumn<bool>("end");  // the program ends, rather than the sheet being closed
-    QTest::newRow("closed") << false;
-    QTest::newRow("program ended") << true;
+    QTest::addColumn<QString>("how");  // "close", "end", or a close posted to the sheet
+    QTest::addColumn<int>("at");       // during the progress caption of this thumbnail
+    QTest::newRow("closed") << u"close"_s << 2;
+    QTest::newRow("program ended") << u"end"_s << 2;
+    // Arrives while the sheet, just shown, waits for the window system to put it on screen.
+    QTest::newRow("closed from outside while first shown") << u"posted"_s << 1;
 }
 
 void ThumbsTest::interrupted() {
     // A close or an end let through while the sheet builds stops the build where it is, with
     // decodes still running, and leaves the show's position as the close put it back.
-    QFETCH(bool, end);
+    QFETCH(QString, how);
+    QFETCH(int, at);
     Sheet s(40, true, 3);
     s.sheet->close();
     s.log.entries.clear();
     s.log.onCaption = [&](const QString& caption) {
-        if (caption == u"Loading 2 of 40 thumbnails"_s) {
-            if (end) {
+        if (caption == u"Loading %1 of 40 thumbnails"_s.arg(at)) {
+            if (how == u"end"_s) {
                 platform::End();
-            } else {
+            } else if (how == u"close"_s) {
                 Forms::find<frmThumbnails>()->close();
+            } else {
+                QCoreApplication::postEvent(Forms::find<frmThumbnails>(), new QCloseEvent);
             }
         }
     };
     QCOMPARE(s.open(), nullptr);
-    QCOMPARE(s.log.entries.size(), 3);  // the design caption, two progress captions, no more
-    QCOMPARE(s.session.ended, end);
-    if (!end) {
+    QCOMPARE(s.log.entries.size(), 1 + at);  // the design caption, the progress so far
+    QCOMPARE(s.session.ended, how == u"end"_s);
+    if (how != u"end"_s) {
         QCOMPARE(s.form->flbImageList.ListIndex(), 3);
         QVERIFY(s.form->Timer1.Enabled());
     }

@@ -72,10 +72,6 @@ QString CommandButton::Caption() const {
     return button_->text();
 }
 
-void CommandButton::setToolTipText(const QString& text) {
-    button_->setToolTip(text);
-}
-
 void CommandButton::setDefault(bool isDefault) {
     button_->setDefault(isDefault);
     button_->setAutoDefault(isDefault);

@@ -17,7 +17,6 @@ public:
     CommandButton(QWidget* parent, const QString& caption, std::function<void()> onClick);
 
     QString Caption() const;
-    void setToolTipText(const QString& text);
     // Enter presses the default button, Escape the cancel button.
     void setDefault(bool isDefault);
     void setCancel(bool isCancel);

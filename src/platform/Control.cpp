@@ -1,5 +1,7 @@
 #include "platform/Control.h"
 
+#include <QTextDocument>
+
 #include "platform/Twips.h"
 
 namespace platform {
@@ -35,6 +37,13 @@ void Control::Move(float left, float top, float width, float height) {
 void Control::setVisible(bool visible) {
     visible_ = visible;
     widget_->setVisible(visible);
+}
+
+void Control::setToolTipText(const QString& text) {
+    // Text that cannot pass for markup is shown as it is; the rest goes as escaped markup,
+    // spaces kept, so that it reads exactly as written.
+    widget_->setToolTip(Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpacePre)
+                                                  : text);
 }
 
 void Control::place() {

@@ -26,6 +26,10 @@ public:
     bool Visible() const { return visible_; }
     void setVisible(bool visible);
 
+    // Shown as the text it is: a name or description from a disc may look like markup, which
+    // the tooltip would otherwise render (and fetch what an <img> names).
+    void setToolTipText(const QString& text);
+
     QWidget* widget() const { return widget_; }
 
 protected:

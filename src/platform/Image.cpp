@@ -72,10 +72,6 @@ void Image::setPicture(const Picture& picture) {
     widget()->update();
 }
 
-void Image::setToolTipText(const QString& text) {
-    widget()->setToolTip(text);
-}
-
 void Image::setMouseIcon(const QCursor& cursor) {
     widget()->setCursor(cursor);
 }

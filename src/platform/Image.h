@@ -18,7 +18,6 @@ public:
     const Picture& picture() const { return picture_; }
     void setPicture(const Picture& picture);
     bool Stretch() const { return stretch_; }
-    void setToolTipText(const QString& text);
     // A pointer of its own while the mouse is over the picture.
     void setMouseIcon(const QCursor& cursor);
 

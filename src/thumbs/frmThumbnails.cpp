@@ -45,6 +45,7 @@ void frmThumbnails::Form_Resize() {
     MainForm& show = Forms::get<MainForm>();
     SavedTimerEnabled = show.Timer1.Enabled();
     SavedListIndex = show.flbImageList.ListIndex();
+    savedImagePath_ = show.currentImagePath();
     show.Timer1.setEnabled(false);
 
     LeftMargin = RowGap = ColumnGap = NextTop = NextLeft = 250;
@@ -163,10 +164,12 @@ void frmThumbnails::VScroll1_Change() {
 }
 
 void frmThumbnails::Thumb1_Click(int Index) {
-    SavedListIndex = Index;
     MainForm& show = Forms::get<MainForm>();
-    // Ignores an index the current list no longer holds (its folder may have changed).
+    // Ignores an index the current list no longer holds (its folder may have changed): the
+    // show goes on from the picture it shows, whichever that is.
     show.JumpTo(Index);
+    SavedListIndex = show.flbImageList.ListIndex();
+    savedImagePath_ = show.currentImagePath();
     show.Timer1.setEnabled(SavedTimerEnabled);
     Forms::Unload(*this);
 }
@@ -176,8 +179,12 @@ void frmThumbnails::Form_Unload() {
     if (!show) {
         return;
     }
-    // The show's folder may have changed while the sheet was open: stay inside its list.
-    const int last = show->flbImageList.ListCount() - 1;
-    show->flbImageList.setListIndex(std::clamp(SavedListIndex, -1, last));
+    // The build walked the list: back to where the show was, unless the show moved meanwhile
+    // (its own keys), in which case it is where it should be. A folder changed under the
+    // sheet may hold fewer pictures: stay inside its list.
+    if (show->currentImagePath() == savedImagePath_) {
+        const int last = show->flbImageList.ListCount() - 1;
+        show->flbImageList.setListIndex(std::clamp(SavedListIndex, -1, last));
+    }
     show->Timer1.setEnabled(SavedTimerEnabled);
 }

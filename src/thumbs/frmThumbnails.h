@@ -39,6 +39,9 @@ private:
     bool opened_ = false;
     bool SavedTimerEnabled = false;
     int SavedListIndex = -1;
+    // The picture on the show when the sheet opened: a key on the show behind the sheet moves
+    // it, and the show then goes on from there.
+    QString savedImagePath_;
     int ThumbIndex = 0;
     int RowCount = 1;
     int LeftMargin = 0;
