@@ -42,8 +42,8 @@ void Control::setVisible(bool visible) {
 void Control::setToolTipText(const QString& text) {
     // Text that cannot pass for markup is shown as it is; the rest goes as escaped markup,
     // spaces kept, so that it reads exactly as written.
-    widget_->setToolTip(Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpacePre)
-                                                  : text);
+    widget_->setToolTip(
+        Qt::mightBeRichText(text) ? Qt::convertFromPlainText(text, Qt::WhiteSpacePre) : text);
 }
 
 void Control::place() {

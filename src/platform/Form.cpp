@@ -9,9 +9,16 @@
 #include <QTimer>
 #include <QWindow>
 
+#include <QAbstractNativeEventFilter>
+
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+
+#if __has_include(<xcb/xcb.h>)
+#include <xcb/xcb.h>
+#define LUMOSA_XCB 1
+#endif
 
 #include "platform/CommandButton.h"
 #include "platform/Keys.h"
@@ -34,9 +41,42 @@ std::function<void()>& endHook() {
     return hook;
 }
 
+#ifdef LUMOSA_XCB
+// A window destroyed by another X client (a window manager or a tool) comes with no close
+// request: the program would go on, unseen, with a window that no longer exists. It is taken
+// as a close from outside.
+class DestroyedWindowWatch : public QAbstractNativeEventFilter {
+public:
+    bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+        if (eventType != "xcb_generic_event_t" ||
+            (static_cast<xcb_generic_event_t*>(message)->response_type & 0x7F) !=
+                XCB_DESTROY_NOTIFY) {
+            return false;
+        }
+        const xcb_window_t window = static_cast<xcb_destroy_notify_event_t*>(message)->window;
+        for (const auto& [type, form] : registry()) {
+            if (form->internalWinId() == window) {
+                // After the event is handled: the handler may end the program.
+                QTimer::singleShot(0, form, [form] { form->close(); });
+            }
+        }
+        return false;
+    }
+};
+#endif
+
 }  // namespace
 
-Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) {}
+Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) {
+#ifdef LUMOSA_XCB
+    static DestroyedWindowWatch* watch = [] {
+        auto* filter = new DestroyedWindowWatch;
+        QCoreApplication::instance()->installNativeEventFilter(filter);
+        return filter;
+    }();
+    Q_UNUSED(watch);
+#endif
+}
 
 Form::~Form() {
     Forms::remove(this);
@@ -169,13 +209,20 @@ void Form::Refresh() {
     QWindow* window = windowHandle();
     if (!exposeAwaited_ && window && isVisible() && !window->isExposed()) {
         exposeAwaited_ = true;
+        lettingEventsThrough_ = true;
         QElapsedTimer waited;
         waited.start();
-        while (!window->isExposed() && waited.elapsed() < kExposeWaitMs) {
+        while (!unloading_ && !window->isExposed() && waited.elapsed() < kExposeWaitMs) {
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
         }
+        lettingEventsThrough_ = false;
+        if (destroyWhenDone_) {
+            deleteLater();
+        }
     }
-    repaint();
+    if (!unloading_) {
+        repaint();
+    }
 }
 
 void Form::stopTimers() {
@@ -252,22 +299,27 @@ bool Forms::Unload(Form& form, Form::UnloadMode mode) {
         return find(typeid(form)) != &form;
     }
     form.Form_Unload();
-    form.unloading_ = true;
-    form.stopTimers();
-    form.hide();
     remove(&form);
-    form.deleteLater();
+    form.discard();
     return true;
+}
+
+void Form::discard() {
+    unloading_ = true;
+    stopTimers();
+    hide();
+    if (lettingEventsThrough_) {
+        destroyWhenDone_ = true;
+    } else {
+        deleteLater();
+    }
 }
 
 void Forms::discardAll() {
     const auto forms = registry();
     registry().clear();
     for (const auto& [type, form] : forms) {
-        form->unloading_ = true;
-        form->stopTimers();
-        form->hide();
-        form->deleteLater();
+        form->discard();
     }
 }
 

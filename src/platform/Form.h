@@ -71,6 +71,9 @@ private:
     void applyMaximized();
     void runResize();
     void stopTimers();
+    // Hides the window, stops its timers and destroys it once control returns to the event
+    // loop (or once Refresh has finished letting events through).
+    void discard();
 
     FormState state_ = Normal;
     bool hiddenByProgram_ = false;
@@ -78,6 +81,10 @@ private:
     bool resizeHeld_ = false;
     bool exposeAwaited_ = false;
     bool unloading_ = false;
+    // Set while Refresh lets events through: a window closed then is destroyed only once the
+    // handler that called Refresh has returned, not under it.
+    bool lettingEventsThrough_ = false;
+    bool destroyWhenDone_ = false;
     // The last outer size set by the program, in twips and in pixels, so that it reads back
     // exactly while the window keeps that pixel size.
     float setWidth_ = -1, setHeight_ = -1, setLeft_ = 0, setTop_ = 0;
