@@ -1,12 +1,45 @@
 #include <QApplication>
 #include <QIcon>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "platform/App.h"
 #include "platform/Form.h"
 #include "show/MainForm.h"
 
+namespace {
+
+QtMessageHandler qtHandler = nullptr;
+bool displayRefused = false;
+
+// While the application object starts: without a display Qt says so in three messages and then
+// aborts, advising a reinstall. Say it in one line instead, and end with status 1.
+void startupMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    const QLatin1StringView category(context.category ? context.category : "");
+    if (category == QLatin1StringView("qt.qpa.xcb") &&
+        message.startsWith(QLatin1StringView("could not connect to display"))) {
+        displayRefused = true;
+        return;
+    }
+    if (displayRefused && (type == QtFatalMsg || category == QLatin1StringView("qt.qpa.plugin"))) {
+        if (type == QtFatalMsg) {
+            const QByteArray display = qgetenv("DISPLAY");
+            std::fprintf(stderr, "lumosa: cannot open the display %s\n",
+                         display.isEmpty() ? "(DISPLAY is not set)" : display.constData());
+            std::_Exit(1);
+        }
+        return;
+    }
+    qtHandler(type, context, message);
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    qtHandler = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtHandler);
     QApplication::setApplicationName(platform::App::Title());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
     // The show window is the start-up window: its Form_Load decides what happens next.

@@ -56,12 +56,19 @@ ControlPanel::ControlPanel() {
     setFixedSize(size());
     setLeft((platform::Screen::Width() - Width()) / 2);
     setTop((platform::Screen::Height() - Height()) / 2);
+
+    // The screen changed size under the show: the panel keeps to its corner.
+    platform::Screen::onResize(this, [this] { placeInCorner(); });
 }
 
 void ControlPanel::Form_Activate() {
+    placeInCorner();
+    showPlayOrPause();
+}
+
+void ControlPanel::placeInCorner() {
     setTop(platform::Screen::Height() - Height() - 150);
     setLeft(platform::Screen::Width() - Width() - 100);
-    showPlayOrPause();
 }
 
 void ControlPanel::showPlayOrPause() {

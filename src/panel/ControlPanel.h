@@ -44,4 +44,6 @@ private:
     void cbExit_Click();
     void TogglePlayPause();
     void showPlayOrPause();
+    // Bottom right of the screen, above the task bar's usual place.
+    void placeInCorner();
 };

@@ -24,4 +24,11 @@ float Screen::Height() {
     return toTwips(screenSize().height());
 }
 
+void Screen::onResize(QObject* context, std::function<void()> handler) {
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QObject::connect(screen, &QScreen::geometryChanged, context,
+                         [handler = std::move(handler)] { handler(); });
+    }
+}
+
 }  // namespace platform

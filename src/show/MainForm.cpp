@@ -45,6 +45,9 @@ MainForm::MainForm() {
     lblInfo.widget()->raise();
     lblInfo2.widget()->raise();
     lbDirs.setVisible(false);
+
+    // A projector plugged in, or the resolution changed: the show follows the screen.
+    Screen::onResize(this, [this] { followScreen(); });
 }
 
 void MainForm::Form_Load() {
@@ -56,12 +59,7 @@ void MainForm::Form_Load() {
     ImageListLast = -1;
     DelayPending = true;
 
-    const float w = Screen::Width();
-    const float h = Screen::Height();
-    lblInfo.setLeft((w - lblInfo.Width()) / 2);
-    lblInfo.setTop(h / 2 - lblInfo.Height() - 50);
-    lblInfo2.setLeft((w - lblInfo2.Width()) / 2);
-    lblInfo2.setTop(h / 2 + lblInfo2.Height() + 50);
+    placeKeyHint();
 
     ShowDelay = show::kDefaultDelay;
     ShowFolders = false;
@@ -116,6 +114,24 @@ void MainForm::Form_Load() {
     display_directory(lbDirs.List(0));
     // The first tick shows the first picture: it can be decoded while the tick is awaited.
     Ahead.lookAhead(QString(), QString(), nextImagePath(), pictureBound());
+}
+
+void MainForm::placeKeyHint() {
+    const float w = Screen::Width();
+    const float h = Screen::Height();
+    lblInfo.setLeft((w - lblInfo.Width()) / 2);
+    lblInfo.setTop(h / 2 - lblInfo.Height() - 50);
+    lblInfo2.setLeft((w - lblInfo2.Width()) / 2);
+    lblInfo2.setTop(h / 2 + lblInfo2.Height() + 50);
+}
+
+void MainForm::Form_QueryUnload(bool& cancel, UnloadMode mode) {
+    // Closed from outside (the window manager's close): without its show window the program
+    // would go on running unseen, holding the disc.
+    if (mode == FormControlMenu) {
+        cancel = true;
+        platform::End();
+    }
 }
 
 void MainForm::endWithMessage(const QString& message) {

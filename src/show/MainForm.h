@@ -50,10 +50,20 @@ public:
 protected:
     void Form_Load() override;
     void Form_KeyPress(int& KeyAscii) override;
+    void Form_QueryUnload(bool& cancel, UnloadMode mode) override;
 
 private:
     void Timer1_Timer();
     void ShowCurrentImage();
+    // The picture of `path` at the window's size, decoded ahead or now; null (and one line on
+    // standard error) when it cannot be loaded.
+    platform::Picture loadForShow(const QString& path);
+    // Fits and centres a picture in the window; the caption line at the bottom, centred.
+    void placePicture(const platform::Picture& picture);
+    void placeCaption();
+    // The screen changed size: the window covers it again and the picture is fitted anew.
+    void followScreen();
+    void placeKeyHint();
     void OpenControlPanel();
     void OpenFolderSelection();
     void readSettings();
@@ -79,5 +89,7 @@ private:
     bool HasImageList = false;
 
     QString CurrentImagePath;
+    // The picture on the screen (a failed load leaves the previous one there).
+    QString shownPath_;
     show::DecodeAhead Ahead;
 };

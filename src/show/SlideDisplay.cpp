@@ -13,21 +13,43 @@ void MainForm::ShowCurrentImage() {
     }
     CurrentImagePath = flbImageList.Path() + QLatin1Char('/') + F;
 
+    const platform::Picture picture = loadForShow(CurrentImagePath);
+    if (!picture.isNull()) {
+        shownPath_ = CurrentImagePath;
+        placePicture(picture);
+        if (ShowText) {
+            const QString D = GetImageDesc(F);
+            if (D.isEmpty()) {
+                lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  "));
+            } else {
+                lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  -  ") + D);
+            }
+            placeCaption();
+        }
+        image1.setVisible(true);
+    }
+    // The next picture is decoded while this one is on the screen.
+    Ahead.lookAhead(CurrentImagePath, previousImagePath(), nextImagePath(), pictureBound());
+}
+
+platform::Picture MainForm::loadForShow(const QString& path) {
     const QSize bound = pictureBound();
-    platform::Picture picture = Ahead.ready(CurrentImagePath, bound);
+    platform::Picture picture = Ahead.ready(path, bound);
     if (picture.isNull()) {
-        const show::FileStamp stamp = show::FileStamp::of(CurrentImagePath);
+        const show::FileStamp stamp = show::FileStamp::of(path);
         QString why;
-        picture = platform::LoadPicture(CurrentImagePath, bound, &why);
+        picture = platform::LoadPicture(path, bound, &why);
         if (picture.isNull()) {
             // The previous picture and caption stay; the show goes on at the next tick.
-            QTextStream(stderr) << "lumosa: cannot show " << CurrentImagePath << ": " << why
-                                << Qt::endl;
-            Ahead.lookAhead(CurrentImagePath, previousImagePath(), nextImagePath(), bound);
-            return;
+            QTextStream(stderr) << "lumosa: cannot show " << path << ": " << why << Qt::endl;
+            return {};
         }
-        Ahead.hold(CurrentImagePath, bound, stamp, picture);
+        Ahead.hold(path, bound, stamp, picture);
     }
+    return picture;
+}
+
+void MainForm::placePicture(const platform::Picture& picture) {
     Image2.setPicture(picture);
 
     image1.setVisible(false);
@@ -49,21 +71,35 @@ void MainForm::ShowCurrentImage() {
     image1.setTop(placement.top);
     image1.setLeft(placement.left);
     image1.setPicture(Image2.picture());
+}
 
-    if (ShowText) {
-        const QString D = GetImageDesc(F);
-        if (D.isEmpty()) {
-            lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  "));
-        } else {
-            lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  -  ") + D);
-        }
-        lblInfo.setTop(Height() - 500);
-        lblInfo.setLeft((Width() - lblInfo.Width()) / 2);
-        lblInfo.setVisible(true);
+void MainForm::placeCaption() {
+    lblInfo.setTop(Height() - 500);
+    lblInfo.setLeft((Width() - lblInfo.Width()) / 2);
+    lblInfo.setVisible(true);
+}
+
+void MainForm::followScreen() {
+    if (WindowState() != Maximized) {
+        return;
+    }
+    setWindowState(Maximized);
+    if (shownPath_.isEmpty()) {
+        placeKeyHint();  // nothing shown yet: the start-up texts stay in the middle
+        return;
+    }
+    // The picture on the screen, decoded again for the new size; its caption keeps its text.
+    const bool captioned = lblInfo.Visible();
+    const platform::Picture picture = loadForShow(shownPath_);
+    if (picture.isNull()) {
+        return;
+    }
+    placePicture(picture);
+    if (captioned) {
+        placeCaption();
     }
     image1.setVisible(true);
-    // The next picture is decoded while this one is on the screen.
-    Ahead.lookAhead(CurrentImagePath, previousImagePath(), nextImagePath(), bound);
+    Ahead.lookAhead(CurrentImagePath, previousImagePath(), nextImagePath(), pictureBound());
 }
 
 QSize MainForm::pictureBound() const {

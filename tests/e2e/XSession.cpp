@@ -223,7 +223,8 @@ QImage XSession::screenshot() const {
     }
     const QImage view(reinterpret_cast<const uchar*>(bytes.constData() + offset), int(width),
                       int(height), int(bytesPerLine), QImage::Format_RGB32);
-    return view.copy();
+    // After a switch to a smaller size the screen is the top left part of the frame buffer.
+    return view.copy(QRect(QPoint(0, 0), screenSize_));
 }
 
 QColor XSession::centreColour() const {
@@ -248,6 +249,25 @@ QList<int> XSession::watch(const QList<QColor>& colours, int count, QPoint point
         },
         120000);
     return seen;
+}
+
+bool XSession::setScreenSize(QSize size) {
+    // Xvfb offers only the size it started with: the others are added as modes first.
+    const QString mode = QStringLiteral("test-%1x%2").arg(size.width()).arg(size.height());
+    const auto number = [](int n) { return QString::number(n); };
+    run(QStringLiteral("xrandr"),
+        {QStringLiteral("--newmode"), mode, QStringLiteral("60"), number(size.width()),
+         number(size.width() + 40), number(size.width() + 170), number(size.width() + 260),
+         number(size.height()), number(size.height() + 1), number(size.height() + 5),
+         number(size.height() + 28)});
+    run(QStringLiteral("xrandr"), {QStringLiteral("--addmode"), QStringLiteral("screen"), mode});
+    if (run(QStringLiteral("xrandr"),
+            {QStringLiteral("--output"), QStringLiteral("screen"), QStringLiteral("--mode"), mode})
+            .isNull()) {
+        return false;
+    }
+    screenSize_ = size;
+    return true;
 }
 
 QString XSession::run(const QString& tool, const QStringList& arguments, int timeoutMs) const {
@@ -385,13 +405,15 @@ bool installProgram(const QString& disc) {
     return QFile::link(QStringLiteral(LUMOSA_PROGRAM), target);
 }
 
-QRect boundsOf(const QImage& image, const QColor& background) {
+namespace {
+
+QRect boundsWhere(const QImage& image, const QColor& colour, bool near) {
     QRect bounds;
     for (int y = 0; y < image.height(); ++y) {
         int first = -1;
         int last = -1;
         for (int x = 0; x < image.width(); ++x) {
-            if (!testsupport::nearColour(image.pixelColor(x, y), background)) {
+            if (testsupport::nearColour(image.pixelColor(x, y), colour) == near) {
                 if (first < 0) {
                     first = x;
                 }
@@ -403,6 +425,16 @@ QRect boundsOf(const QImage& image, const QColor& background) {
         }
     }
     return bounds;
+}
+
+}  // namespace
+
+QRect boundsOf(const QImage& image, const QColor& background) {
+    return boundsWhere(image, background, false);
+}
+
+QRect extentOf(const QImage& image, const QColor& colour) {
+    return boundsWhere(image, colour, true);
 }
 
 }  // namespace e2e

@@ -34,6 +34,9 @@ public:
     // Empty when the server (and window manager) are up, otherwise why not.
     QString error() const { return error_; }
     QSize screenSize() const { return screenSize_; }
+    // Switches the screen to another size no larger than the one it started with, as a
+    // resolution change or a projector plugged in does (RandR).
+    bool setScreenSize(QSize size);
     QProcessEnvironment environment() const { return environment_; }
 
     // Starts `program` in `folder` (its working directory); any earlier one is ended first.
@@ -126,5 +129,7 @@ bool installProgram(const QString& disc);
 // The bounding box of the pixels of `image` that are not near `background` (within what
 // lossy compression changes).
 QRect boundsOf(const QImage& image, const QColor& background);
+// The bounding box of the pixels of `image` that are near `colour`.
+QRect extentOf(const QImage& image, const QColor& colour);
 
 }  // namespace e2e

@@ -57,6 +57,7 @@ private Q_SLOTS:
     void captionLine();
     void keys();
     void controlPanel();
+    void screenChanges();
 
 private:
     // Waits for the screen's centre to show `colour`.
@@ -205,6 +206,52 @@ void ShowTest::controlPanel() {
     // Exit (3360, 720 twips, 975 x 375) ends the program.
     QVERIFY(x_->click(panel, QPoint((3360 + 487) / 15, (720 + 187) / 15)));
     QCOMPARE(x_->waitForExit(), 0);
+}
+
+void ShowTest::screenChanges() {
+    // The screen changes size under the running show (another resolution, a projector): the
+    // show covers the new screen, the picture is fitted to it again, the caption line and the
+    // open control panel move to their places.
+    e2e::XSession x(QSize(1600, 1200), true);
+    QVERIFY2(x.error().isEmpty(), qPrintable(x.error()));
+    QVERIFY(x.setScreenSize(QSize(1024, 768)));
+    Disc disc;
+    disc.settings("delay=30\n");
+    disc.picture(QStringLiteral("Wide/a.bmp"), QSize(640, 240), Qt::darkGreen);
+    QVERIFY(e2e::installProgram(disc.path()));
+    x.startShow(disc.path());
+    const QString show = x.waitForWindow(kShow);
+    QVERIFY(!show.isEmpty());
+    QVERIFY(x.key(QStringLiteral("6 Escape")));
+    const QString panel = x.waitForWindow(kPanel);
+    QVERIFY(!panel.isEmpty());
+    // The 8:3 picture spans the width, centred from top to bottom.
+    const QList<std::pair<QSize, QRect>> steps{{{800, 600}, {0, 150, 800, 300}},
+                                               {{1600, 1200}, {0, 300, 1600, 600}}};
+    for (const auto& [size, picture] : steps) {
+        QVERIFY(x.setScreenSize(size));
+        const QString at = describe(QRect(QPoint(), size));
+        QRect shown;
+        const bool fitted = e2e::waitFor([&] {
+            shown = e2e::extentOf(x.screenshot(), Qt::darkGreen);
+            return x.geometry(show) == QRect(QPoint(), size) && shown == picture;
+        });
+        QVERIFY2(fitted, qPrintable(at + QStringLiteral(": picture at ") + describe(shown)));
+        // The caption's text: in the band 500 twips above the bottom, centred.
+        const int top = size.height() - 34;
+        const QRect band = e2e::extentOf(
+            x.screenshot().copy(0, top, size.width() * 6 / 10, size.height() - top), Qt::white);
+        QVERIFY2(band.isValid() && band.top() <= 10 &&
+                     std::abs(band.center().x() - size.width() / 2) <= 2,
+                 qPrintable(at + QStringLiteral(": caption at ") + describe(band)));
+        QRect outer;
+        const bool placed = e2e::waitFor([&] {
+            outer = x.geometry(panel).marginsAdded(x.frameExtents(panel));
+            return std::abs(size.width() - (outer.x() + outer.width()) - 100.0 / 15) <= 1 &&
+                   std::abs(size.height() - (outer.y() + outer.height()) - 150.0 / 15) <= 1;
+        });
+        QVERIFY2(placed, qPrintable(at + QStringLiteral(": panel at ") + describe(outer)));
+    }
 }
 
 QTEST_GUILESS_MAIN(ShowTest)
