@@ -123,6 +123,17 @@ void PlatformTest::textLines_data() {
     QTest::newRow("windows-1252") << QByteArray("\xE9\x80\x9C\x81\n")
                                   << QStringList{
                                          QString::fromUtf8("\xC3\xA9\xE2\x82\xAC\xC5\x93\xC2\x81")};
+    // Notepad's "Unicode", little- and big-endian.
+    QTest::newRow("utf-16 le") << QByteArray(
+                                      "\xFF\xFE"
+                                      "a\0\r\0\n\0\xE9\0\xAC\x20\n\0",
+                                      14)
+                               << QStringList{"a", QStringLiteral("\u00E9\u20AC")};
+    QTest::newRow("utf-16 be") << QByteArray(
+                                      "\xFE\xFF"
+                                      "\0a\0\r\0\n\0\xE9\x20\xAC",
+                                      12)
+                               << QStringList{"a", QStringLiteral("\u00E9\u20AC")};
     // One byte that is not UTF-8 makes the whole file single-byte text.
     QTest::newRow("mixed") << QByteArray("\xC3\xA9\n\xE9\n")
                            << QStringList{QString::fromUtf8("\xC3\x83\xC2\xA9"),

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include "platform/FolderListing.h"
 #include "platform/TextDecoding.h"
@@ -10,7 +11,14 @@
 namespace platform {
 
 TextStream::TextStream(QByteArray bytes) : bytes_(std::move(bytes)) {
-    if (bytes_.startsWith("\xEF\xBB\xBF")) {
+    const bool utf16le = bytes_.startsWith("\xFF\xFE");
+    if (utf16le || bytes_.startsWith("\xFE\xFF")) {
+        // Notepad's "Unicode": UTF-16 behind its byte-order mark, read on as UTF-8, so that
+        // lines end and are cut as in any other file.
+        QStringDecoder utf16(utf16le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        bytes_ = QString(utf16.decode(QByteArrayView(bytes_).sliced(2))).toUtf8();
+    } else if (bytes_.startsWith("\xEF\xBB\xBF")) {
         pos_ = 3;
     }
     utf8_ = isValidUtf8(QByteArrayView(bytes_).sliced(pos_));
