@@ -292,7 +292,7 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
     }
 
     const FileKind kind = fileStatus(path).kind;
-    if (path.isEmpty() || kind == FileKind::Missing || kind == FileKind::Unreachable) {
+    if (path.isEmpty() || kind == FileKind::Missing) {
         return fail("file not found");
     }
     if (kind == FileKind::Folder) {
@@ -302,7 +302,7 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
         return fail("not a file");  // device or pipe: reading it could block forever
     }
     QFile file;
-    if (!openForReading(file, path)) {
+    if (kind == FileKind::Unreachable || !openForReading(file, path)) {
         return fail("cannot be read");
     }
     if (file.size() == 0) {
