@@ -3,10 +3,18 @@
 #include <QtTest>
 
 #include <cmath>
+#include <filesystem>
 
+#include "show/DecodeAhead.h"
 #include "show/Fit.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 using testsupport::Disc;
@@ -48,6 +56,8 @@ private Q_SLOTS:
     void unreadablePictureKeepsPrevious();
     void badInputNeverStopsShow_data();
     void badInputNeverStopsShow();
+    void namesInWindows1252_data();
+    void namesInWindows1252();
 };
 
 void DisplayTest::fit_data() {
@@ -234,6 +244,67 @@ void DisplayTest::badInputNeverStopsShow() {
     QVERIFY(show.form->Timer1.isTicking());
     QVERIFY(!show.session.ended);
     QVERIFY(show.session.messages.isEmpty());
+}
+
+void DisplayTest::namesInWindows1252_data() {
+    QTest::addColumn<QByteArray>("discFolder");  // its bytes on disk
+    QTest::addColumn<QString>("discName");       // as read
+    QTest::newRow("disc folder in ASCII") << QByteArray("Disc") << u"Disc"_s;
+    QTest::newRow("disc folder in Windows-1252")
+        << QByteArray("Sch\xF6n \x80") << u"Sch\u00F6n \u20AC"_s;
+}
+
+void DisplayTest::namesInWindows1252() {
+#ifndef Q_OS_UNIX
+    QSKIP("names are text on this system");
+#else
+    QFETCH(QByteArray, discFolder);
+    QFETCH(QString, discName);
+    // Names copied from an old Windows disc: bytes that are not UTF-8, Windows-1252 text.
+    Disc outer;
+    Session session(outer);
+    const auto cleanUp = qScopeGuard([&] {
+        std::filesystem::remove_all(outer.path().toStdString() + '/' + discFolder.toStdString());
+    });
+    const QByteArray folder = discFolder + "/Fotos_caf\xE9/";
+    QVERIFY(::mkdir(discFolder.constData(), 0755) == 0 && ::mkdir(folder.constData(), 0755) == 0);
+    const auto put = [](const QByteArray& path, const QByteArray& bytes) {
+        const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+        const bool written = fd >= 0 && ::write(fd, bytes.constData(), size_t(bytes.size())) ==
+                                            ssize_t(bytes.size());
+        return ::close(fd) == 0 && written;
+    };
+    const auto picture = [](QColor colour) {
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(colour);
+        return testsupport::encode(image, "jpeg");
+    };
+    QVERIFY(put(discFolder + "/lumosa", "program file"));
+    QVERIFY(put(folder + "b.jpg", picture(Qt::blue)));
+    QVERIFY(put(folder + "caf\xE9.jpg", picture(Qt::red)));
+    QVERIFY(put(folder + "\x80uro.jpg", picture(Qt::green)));  // € sorts after É as text
+    QVERIFY(put(folder + "\xC9t\xE9.jpg", picture(Qt::green)));
+    QVERIFY(put(folder + "ImageList.txt", "CAF\xC9.JPG,Kaffee \x80 2\r\n"));
+    QVERIFY(::chdir(discFolder.constData()) == 0);
+
+    MainForm* form = session.start();
+    QVERIFY(form);
+    form->Timer1.setEnabled(false);
+    QCOMPARE(session.messages, QStringList());
+    QCOMPARE(form->lbDirs.ListCount(), 1);
+    QCOMPARE(lastParts(form->lbDirs.List(0)), discName + u"/Fotos_caf\u00E9"_s);
+    QStringList names;
+    for (int i = 0; i < form->flbImageList.ListCount(); ++i) {
+        names.append(form->flbImageList.List(i));
+    }
+    QCOMPARE(names, (QStringList{u"b.jpg"_s, u"caf\u00E9.jpg"_s, u"\u00C9t\u00E9.jpg"_s,
+                                 u"\u20ACuro.jpg"_s}));
+    form->JumpTo(u"First"_s);
+    form->JumpTo(u"Next"_s);
+    QVERIFY(nearColour(form->image1.picture().image().pixelColor(0, 0), Qt::red));
+    QCOMPARE(form->lblInfo.Caption(), u"  caf\u00E9.jpg  -  Kaffee \u20AC 2"_s);
+    QVERIFY(show::FileStamp::of(form->currentImagePath()).size > 0);
+#endif
 }
 
 QTEST_MAIN(DisplayTest)

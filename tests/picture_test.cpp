@@ -259,11 +259,26 @@ private Q_SLOTS:
         QVERIFY(loadWithin(20).isNull());
     }
 
+    void unreadableFile_data() {
+        QTest::addColumn<int>("fileMode");    // QFile::Permissions
+        QTest::addColumn<int>("folderMode");  // of the folder that holds it
+        QTest::newRow("file closed to all") << 0 << 0x7755;
+        QTest::newRow("folder listed, not entered") << 0x6644 << 0x4444;
+    }
+
     void unreadableFile() {
-        const QString path = write(QStringLiteral("locked"), encode(filled({8, 8}, kRed), "jpeg"));
-        // The folder open to others (0755), the file to no one.
-        QVERIFY(QFile::setPermissions(path, {}));
+        QFETCH(int, fileMode);
+        QFETCH(int, folderMode);
+        const QString folder = QString::fromLatin1(QTest::currentDataTag());
+        QVERIFY(QDir(dir_.path()).mkdir(folder));
+        const QString path =
+            write(folder + QStringLiteral("/locked.jpg"), encode(filled({8, 8}, kRed), "jpeg"));
+        QVERIFY(QFile::setPermissions(path, QFile::Permissions(fileMode)));
+        QVERIFY(QFile::setPermissions(dir_.filePath(folder), QFile::Permissions(folderMode)));
+        // The test's own folder open to others (0755), so that only the row's modes count.
         QVERIFY(QFile::setPermissions(dir_.path(), QFile::Permissions(0x7755)));
+        const auto reopen = qScopeGuard(
+            [&] { QFile::setPermissions(dir_.filePath(folder), QFile::Permissions(0x7755)); });
         const testsupport::UnprivilegedScope unprivileged;
 #ifndef Q_OS_UNIX
         if (QFile(path).open(QIODevice::ReadOnly)) {

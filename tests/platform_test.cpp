@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+#include <filesystem>
+
 #include "platform/CommandButton.h"
 #include "platform/FileSystem.h"
 #include "platform/FolderListing.h"
@@ -14,6 +16,11 @@
 #include "platform/Twips.h"
 #include "show/Delay.h"
 #include "testsupport.h"
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 using platform::Forms;
 using platform::TextStream;
@@ -54,6 +61,7 @@ private Q_SLOTS:
     void textLines();
     void veryLongLineKeepsItsBeginning();
     void listingOrder();
+    void namesReadingAlike();
     void geometryReadsBackExactly();
     void labelSizesItselfToItsText();
     void buttonCaptionShrinksToFit();
@@ -123,6 +131,17 @@ void PlatformTest::textLines_data() {
     QTest::newRow("windows-1252") << QByteArray("\xE9\x80\x9C\x81\n")
                                   << QStringList{
                                          QString::fromUtf8("\xC3\xA9\xE2\x82\xAC\xC5\x93\xC2\x81")};
+    // Notepad's "Unicode", little- and big-endian.
+    QTest::newRow("utf-16 le") << QByteArray(
+                                      "\xFF\xFE"
+                                      "a\0\r\0\n\0\xE9\0\xAC\x20\n\0",
+                                      14)
+                               << QStringList{"a", QStringLiteral("\u00E9\u20AC")};
+    QTest::newRow("utf-16 be") << QByteArray(
+                                      "\xFE\xFF"
+                                      "\0a\0\r\0\n\0\xE9\x20\xAC",
+                                      12)
+                               << QStringList{"a", QStringLiteral("\u00E9\u20AC")};
     // One byte that is not UTF-8 makes the whole file single-byte text.
     QTest::newRow("mixed") << QByteArray("\xC3\xA9\n\xE9\n")
                            << QStringList{QString::fromUtf8("\xC3\x83\xC2\xA9"),
@@ -147,6 +166,30 @@ void PlatformTest::listingOrder() {
     QStringList names{"b", "B", "a", "_z", "A", "c10", "C2"};
     std::sort(names.begin(), names.end(), platform::listingLess);
     QCOMPARE(names, (QStringList{"_z", "A", "a", "B", "b", "c10", "C2"}));
+}
+
+void PlatformTest::namesReadingAlike() {
+#ifndef Q_OS_UNIX
+    QSKIP("names are text on this system");
+#else
+    // "café" in UTF-8 and in Windows-1252 side by side: the UTF-8 one is listed and opened.
+    QTemporaryDir dir;
+    const auto cleanUp =
+        qScopeGuard([&] { std::filesystem::remove_all(dir.path().toStdString()); });
+    const std::pair<QByteArray, QByteArray> files[] = {
+        {"caf\xC3\xA9.txt", "UTF-8"}, {"caf\xE9.txt", "Windows-1252"}, {"\xE9t\xE9.txt", "alone"}};
+    for (const auto& [name, text] : files) {
+        const int fd = ::open((QFile::encodeName(dir.path()) + '/' + name).constData(),
+                              O_WRONLY | O_CREAT | O_EXCL, 0644);
+        QVERIFY(fd >= 0 && ::write(fd, text.constData(), size_t(text.size())) == text.size());
+        QVERIFY(::close(fd) == 0);
+    }
+    QCOMPARE(platform::matchingFileNames(dir.path(), QStringLiteral("*.TXT")),
+             (QStringList{QStringLiteral("caf\u00E9.txt"), QStringLiteral("\u00E9t\u00E9.txt")}));
+    TextStream text =
+        platform::FileSystemObject().OpenTextFile(dir.filePath(QStringLiteral("caf\u00E9.txt")));
+    QCOMPARE(text.ReadLine(), QStringLiteral("UTF-8"));
+#endif
 }
 
 void PlatformTest::geometryReadsBackExactly() {

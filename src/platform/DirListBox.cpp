@@ -1,13 +1,12 @@
 #include "platform/DirListBox.h"
 
-#include <QDir>
-
 #include "platform/FolderListing.h"
+#include "platform/NativeNames.h"
 
 namespace platform {
 
 void DirListBox::setPath(const QString& path) {
-    path_ = QDir::cleanPath(QDir(path).absolutePath());
+    path_ = absolutePath(path);
     entries_ = subfolderPaths(path_);
 }
 

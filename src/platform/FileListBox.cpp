@@ -1,13 +1,12 @@
 #include "platform/FileListBox.h"
 
-#include <QDir>
-
 #include "platform/FolderListing.h"
+#include "platform/NativeNames.h"
 
 namespace platform {
 
 void FileListBox::setPath(const QString& path) {
-    path_ = QDir::cleanPath(QDir(path).absolutePath());
+    path_ = absolutePath(path);
     entries_ = matchingFileNames(path_, pattern_);
     index_ = -1;
 }

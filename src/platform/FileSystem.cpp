@@ -1,16 +1,24 @@
 #include "platform/FileSystem.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include "platform/FolderListing.h"
+#include "platform/NativeNames.h"
 #include "platform/TextDecoding.h"
 
 namespace platform {
 
 TextStream::TextStream(QByteArray bytes) : bytes_(std::move(bytes)) {
-    if (bytes_.startsWith("\xEF\xBB\xBF")) {
+    const bool utf16le = bytes_.startsWith("\xFF\xFE");
+    if (utf16le || bytes_.startsWith("\xFE\xFF")) {
+        // Notepad's "Unicode": UTF-16 behind its byte-order mark, read on as UTF-8, so that
+        // lines end and are cut as in any other file.
+        QStringDecoder utf16(utf16le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                             QStringDecoder::Flag::Stateless);
+        bytes_ = QString(utf16.decode(QByteArrayView(bytes_).sliced(2))).toUtf8();
+    } else if (bytes_.startsWith("\xEF\xBB\xBF")) {
         pos_ = 3;
     }
     utf8_ = isValidUtf8(QByteArrayView(bytes_).sliced(pos_));
@@ -50,47 +58,46 @@ void TextStream::Close() {
 }
 
 bool FileSystemObject::FileExists(const QString& name) const {
-    return QFileInfo(name).isFile();
+    return fileStatus(name).kind == FileKind::File;
 }
 
 bool FileSystemObject::FolderExists(const QString& path) const {
-    return !path.isEmpty() && QFileInfo(path).isDir();
+    return !path.isEmpty() && fileStatus(path).kind == FileKind::Folder;
 }
 
 QString FileSystemObject::GetAbsolutePathName(const QString& name) const {
-    return QDir::cleanPath(QFileInfo(name).absoluteFilePath());
+    return absolutePath(name);
 }
 
 QString FileSystemObject::GetParentFolderName(const QString& fileName) const {
-    return QFileInfo(fileName).absolutePath();
+    return QFileInfo(absolutePath(fileName)).path();
 }
 
 TextStream FileSystemObject::OpenTextFile(const QString& name) const {
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (!openForReading(file, name)) {
         return TextStream();
     }
     return TextStream(file.read(TextStream::kMaxFileBytes));
 }
 
 QString FileSystemObject::FindFile(const QString& folder, const QString& name) const {
-    const QDir dir(folder);
-    const QString exact = dir.filePath(name);
+    const QString exact = folder + u'/' + name;
     if (FileExists(exact)) {
         return exact;
     }
     // Several names that differ only in letter case: the first in listing order.
     QStringList candidates;
-    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden, QDir::NoSort)) {
-        if (QString::compare(entry, name, Qt::CaseInsensitive) == 0) {
-            candidates.append(entry);
+    for (const FolderEntry& entry : folderEntries(folder)) {
+        if (entry.isFile && QString::compare(entry.name, name, Qt::CaseInsensitive) == 0) {
+            candidates.append(entry.name);
         }
     }
     if (candidates.isEmpty()) {
         return {};
     }
     std::sort(candidates.begin(), candidates.end(), listingLess);
-    return dir.filePath(candidates.first());
+    return folder + u'/' + candidates.first();
 }
 
 }  // namespace platform

@@ -6,9 +6,10 @@
 namespace platform {
 
 // A text file opened for reading: lines end at LF, a CR before it is dropped, a UTF-8
-// byte-order mark is dropped. The whole file is read when it is opened and closed at once, so
-// nothing stays open; a file larger than kMaxFileBytes is read up to that size, and a line
-// longer than kMaxLineBytes keeps only its beginning, so that no file can exhaust memory.
+// byte-order mark is dropped, a file behind a UTF-16 byte-order mark is read as UTF-16. The whole
+// file is read when it is opened and closed at once, so nothing stays open; a file larger than
+// kMaxFileBytes is read up to that size, and a line longer than kMaxLineBytes keeps only its
+// beginning, so that no file can exhaust memory.
 class TextStream {
 public:
     static constexpr qsizetype kMaxFileBytes = 64 * 1024 * 1024;

@@ -3,7 +3,6 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
-#include <QFileInfo>
 #include <QImageIOHandler>
 #include <QImageReader>
 
@@ -11,6 +10,8 @@
 #include <cstdlib>
 #include <limits>
 #include <mutex>
+
+#include "platform/NativeNames.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -290,18 +291,18 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
         why->clear();
     }
 
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
+    const FileKind kind = fileStatus(path).kind;
+    if (path.isEmpty() || kind == FileKind::Missing) {
         return fail("file not found");
     }
-    if (info.isDir()) {
+    if (kind == FileKind::Folder) {
         return fail("is a folder");
     }
-    if (!info.isFile()) {
+    if (kind == FileKind::Other) {
         return fail("not a file");  // device or pipe: reading it could block forever
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    QFile file;
+    if (kind == FileKind::Unreachable || !openForReading(file, path)) {
         return fail("cannot be read");
     }
     if (file.size() == 0) {

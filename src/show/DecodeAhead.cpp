@@ -1,13 +1,14 @@
 #include "show/DecodeAhead.h"
 
 #include <QCoreApplication>
-#include <QFileInfo>
 #include <QPromise>
 #include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
 #include <memory>
+
+#include "platform/NativeNames.h"
 
 namespace show {
 
@@ -28,11 +29,8 @@ QThreadPool& workerPool() {
 }  // namespace
 
 FileStamp FileStamp::of(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists()) {
-        return {};
-    }
-    return {info.size(), info.lastModified(), info.metadataChangeTime()};
+    const platform::FileStatus status = platform::fileStatus(path);
+    return {status.size, status.modified, status.changed};
 }
 
 DecodeAhead::DecodeAhead(QObject* parent) : QObject(parent) {
