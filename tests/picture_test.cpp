@@ -137,6 +137,10 @@ private Q_SLOTS:
         loads("rounded.jpg", stripes({641, 479}, "jpeg"), {99, 99}, {641, 479}, {99, 74}, "gggg");
         loads("1 pixel.jpg", stripes({1000, 8}, "jpeg"), {50, 50}, {1000, 8}, {50, 1}, "gggg");
         loads("reduced.bmp", stripes({403, 301}, "bmp"), {97, 97}, {403, 301}, {97, 72}, "gggg");
+        // Rows stored top-down (a negative height): the flipped picture's rows, in that order.
+        QByteArray topDown = encode(marked({40, 30}).mirrored(), "bmp");
+        qToLittleEndian<qint32>(-30, topDown.data() + 22);
+        loads("top-down.bmp", topDown, {20, 20}, {40, 30}, {20, 15}, "rbww");
         loads("not enlarged.gif", stripes({64, 48}, "gif"), vga, {64, 48}, {64, 48}, "kwkw");
         loads("reduced.gif", stripes({64, 48}, "gif"), {16, 100}, {64, 48}, {16, 12}, "gggg");
         // 8000 x 6000 needs 192 MB at full size, past the reader's 128 MB limit: it loads only

@@ -351,7 +351,9 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
     if (!isSupportedFormat(format)) {
         return fail("unsupported format");
     }
-    const QSize stored = reader.size();  // as stored, before the EXIF orientation
+    // As stored, before the EXIF orientation. Qt gives a BMP stored top-down its header's
+    // negative height; ours is the picture's.
+    const QSize stored = format == "bmp" ? claimed : reader.size();
     if (stored.isEmpty()) {
         return fail("not a picture");
     }
