@@ -124,6 +124,11 @@ private Q_SLOTS:
         loads("8 bound", o(8), wide, upright, {75, 100}, "bwrw");
         loads("2 mirrored", o(2), {}, level, level, "brww");
         loads("5 transposed", o(5), wide, upright, {75, 100}, "rwbw");
+        // Another APP1 block (XMP) before the EXIF one: the orientation is found all the same.
+        const QByteArray xmp = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
+        const QByteArray app1 = QByteArray("\xFF\xE1\0", 3) + char(xmp.size() + 2) + xmp;
+        loads("6 after XMP", o(6).insert(2, app1), wide, upright, {75, 100}, "wrwb");
+        loads("7 after XMP", o(7).insert(2, app1), wide, upright, {75, 100}, "wbwr");
         // A size no factor divides, turned: the decoder's factor still applies, then the scale.
         const QByteArray odd = withOrientation(encode(marked({803, 601}), "jpeg"), 6);
         loads("6 odd size", odd, {100, 150}, {601, 803}, {100, 134}, "wrwb");

@@ -4,13 +4,16 @@
 #include <QByteArray>
 #include <QFile>
 #include <QFileInfo>
-#include <QImageIOHandler>
 #include <QImageReader>
+#include <QTransform>
 
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <mutex>
+
+#include <libexif/exif-data.h>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -112,6 +115,7 @@ struct JpegHeader {
     QSize frame;                  // the size of the frame header; invalid when none was found
     bool cutShort = false;        // the file ends before the image data: no picture in it
     qint64 coefficientBytes = 0;  // a progressive frame's coefficient store, 0 for others
+    QByteArray exif;              // the first APP1 segment that is an EXIF block, from "Exif"
 };
 
 // Walks the JPEG markers up to the image data. Qt's reader gives no size at all for frames
@@ -119,7 +123,8 @@ struct JpegHeader {
 // header is refused here: past the end, libjpeg is fed an end marker two bytes at a time,
 // so a segment claiming 64 KB beyond the end would cost tens of thousands of reads, on every
 // pass the reader makes over the file. A progressive frame also gives the bytes of its
-// coefficient store.
+// coefficient store. The EXIF block is collected wherever it stands: Qt's reader looks only at
+// the first APP1 segment, which is often XMP.
 JpegHeader readJpegHeader(QIODevice& device) {
     JpegHeader header;
     // Real files reach the image data within a handful of segments; the cap bounds the walk
@@ -166,6 +171,10 @@ JpegHeader readJpegHeader(QIODevice& device) {
                     header.coefficientBytes = progressiveCoefficientBytes(bytes, header.frame);
                 }
             }
+        }
+        if (code == 0xE1 && header.exif.isEmpty() &&
+            device.peek(6) == QByteArrayLiteral("Exif\0\0")) {
+            header.exif = device.read(length - 2);
         }
         if (!device.seek(next)) {
             return header;
@@ -245,11 +254,35 @@ QImage forDrawing(QImage image) {
     return image;
 }
 
+// The orientation tag of an EXIF block's first directory: 1 (as stored) to 8; 1 when the block
+// or the tag is missing, or its value is none of these.
+int exifOrientation(const QByteArray& exif) {
+    if (exif.isEmpty()) {
+        return 1;
+    }
+    const std::unique_ptr<ExifData, decltype(&exif_data_unref)> data(exif_data_new(),
+                                                                     &exif_data_unref);
+    if (!data) {
+        return 1;
+    }
+    // Read as it stands: the library would otherwise add the tags it deems mandatory.
+    exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_load_data(data.get(), reinterpret_cast<const unsigned char*>(exif.constData()),
+                        unsigned(exif.size()));
+    const ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
+    if (!entry || entry->format != EXIF_FORMAT_SHORT || entry->components != 1 || entry->size < 2) {
+        return 1;
+    }
+    const int orientation = exif_get_short(entry->data, exif_data_get_byte_order(data.get()));
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
 // What a picture file's first bytes tell, read before the file is read whole.
 struct Header {
-    QByteArray format;  // as the readers tell it from the content; empty: none of theirs
-    QSize claimed;      // the stored size the header claims; invalid when unknown
-    JpegHeader jpeg;    // what a JPEG's markers before its image data tell
+    QByteArray format;    // as the readers tell it from the content; empty: none of theirs
+    QSize claimed;        // the stored size the header claims; invalid when unknown
+    JpegHeader jpeg;      // what a JPEG's markers before its image data tell
+    int orientation = 1;  // a JPEG's EXIF orientation
 };
 
 Header readHeader(QIODevice& device) {
@@ -261,6 +294,7 @@ Header readHeader(QIODevice& device) {
     }
     if (device.seek(0)) {
         header.claimed = claimedSize(device, header.jpeg);
+        header.orientation = exifOrientation(header.jpeg.exif);
     }
     return header;
 }
@@ -283,8 +317,29 @@ const char* headerRefusal(const Header& header) {
     return nullptr;
 }
 
+// Orientations 5 to 8 turn the stored picture a quarter.
+bool quarterTurned(int orientation) {
+    return orientation >= 5;
+}
+
+// A picture decoded as stored, made upright as its EXIF orientation says: 2 mirrors it left to
+// right, 4 top to bottom, 3 both; 5 to 8 turn it a quarter clockwise after mirroring it top to
+// bottom (5), not at all (6), left to right (7) or both (8).
+QImage upright(QImage image, int orientation) {
+    const bool leftRight = orientation == 2 || orientation == 3 || orientation >= 7;
+    const bool topBottom =
+        orientation == 3 || orientation == 4 || orientation == 5 || orientation == 8;
+    if (leftRight || topBottom) {
+        image = std::move(image).mirrored(leftRight, topBottom);
+    }
+    if (quarterTurned(orientation)) {
+        image = image.transformed(QTransform().rotate(90));
+    }
+    return image;
+}
+
 // The factor a JPEG stored at `stored` is decoded at to be drawn inside `bound`, upright
-// (`turned`: a quarter turn from how it is stored); the reader scales before it turns.
+// (`turned`: a quarter turn from how it is stored); it is turned after the reduced decode.
 int jpegReduction(QSize stored, bool turned, QSize bound) {
     const QSize natural = turned ? stored.transposed() : stored;
     const QSize target = fitInside(natural, bound);
@@ -292,15 +347,15 @@ int jpegReduction(QSize stored, bool turned, QSize bound) {
 }
 
 // What decoding a picture with this header costs at most, before the reader is asked: a JPEG's
-// coefficient store and its image at the decoder's factor (either way up, since the orientation
-// is not known yet), another picture's whole image, 4 bytes a pixel.
+// coefficient store and its image at the decoder's factor, another picture's whole image, 4
+// bytes a pixel.
 qint64 decodeBytesEstimate(const Header& header, QSize bound) {
     if (!header.claimed.isValid()) {
         return header.jpeg.coefficientBytes;
     }
-    const qint64 d = header.format == "jpeg" ? std::min(jpegReduction(header.claimed, false, bound),
-                                                        jpegReduction(header.claimed, true, bound))
-                                             : 1;
+    const qint64 d = header.format == "jpeg"
+                         ? jpegReduction(header.claimed, quarterTurned(header.orientation), bound)
+                         : 1;
     return header.jpeg.coefficientBytes + pixelCount(header.claimed) / (d * d) * 4;
 }
 
@@ -313,7 +368,9 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
     };
     QImageReader reader(&device);
     reader.setDecideFormatFromContent(true);  // the content decides, never the name
-    reader.setAutoTransform(true);
+    // The orientation is ours to apply (Qt's reader looks for it only in the first APP1
+    // segment), after the reduced decode.
+    reader.setAutoTransform(false);
     if (reader.format() != header.format) {
         return fail("not a picture");  // changed since its header was read
     }
@@ -327,7 +384,7 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
         return fail("too large");
     }
 
-    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
+    const bool turned = quarterTurned(header.orientation);
     const QSize natural = turned ? stored.transposed() : stored;
     const QSize target = fitInside(natural, bound);
 
@@ -352,7 +409,7 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
         return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
     }
 
-    image = forDrawing(std::move(image));
+    image = forDrawing(upright(std::move(image), header.orientation));
     // A JPEG is the whole picture, upright; a GIF frame comes on its logical screen.
     const QSize pictureSize = jpeg ? natural : image.size();
     const QSize shown = jpeg ? target : fitInside(pictureSize, bound);
