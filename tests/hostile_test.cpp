@@ -10,6 +10,7 @@
 #include "platform/Form.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
+#include "thumbs/ThumbDecoder.h"
 #include "thumbs/frmThumbnails.h"
 
 using namespace Qt::StringLiterals;
@@ -261,6 +262,7 @@ class HostileTest : public QObject {
 private Q_SLOTS:
     void showGoesOverEverything();
     void thumbnailSheetOverEverything();
+    void largeFilesSideBySide();
 };
 
 void HostileTest::showGoesOverEverything() {
@@ -334,6 +336,27 @@ void HostileTest::thumbnailSheetOverEverything() {
     QVERIFY(h.form->currentImagePath().endsWith(u"/b-green.jpg"_s));
     QVERIFY(nearColour(middleColour(h.form->image1.picture()), Qt::green));
     reportPeak("hostile thumbnail sheet");
+}
+
+// Files of 200 MB behind a good JPEG, decoded side by side by more workers than there are
+// files: only one of them is in memory at a time, however many cores the machine has.
+void HostileTest::largeFilesSideBySide() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QByteArray jpeg = encoded(filled({64, 48}, Qt::green), "JPG");
+    QStringList paths;
+    for (int i = 0; i < 4; ++i) {
+        QFile file(dir.filePath(u"large%1.jpg"_s.arg(i)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(jpeg), jpeg.size());
+        QVERIFY(file.resize(200LL * 1024 * 1024));  // zeros, left sparse: quick to make
+        paths << file.fileName();
+    }
+    thumbs::ThumbDecoder decoder(paths, QSize(100, 100), 8);
+    for (int i = 0; i < paths.size(); ++i) {
+        QVERIFY(nearColour(middleColour(decoder.next().picture), Qt::green));
+    }
+    reportPeak("four 200 MB files, eight workers");
 }
 
 QTEST_MAIN(HostileTest)

@@ -124,6 +124,11 @@ private Q_SLOTS:
         loads("8 bound", o(8), wide, upright, {75, 100}, "bwrw");
         loads("2 mirrored", o(2), {}, level, level, "brww");
         loads("5 transposed", o(5), wide, upright, {75, 100}, "rwbw");
+        // Another APP1 block (XMP) before the EXIF one: the orientation is found all the same.
+        const QByteArray xmp = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
+        const QByteArray app1 = QByteArray("\xFF\xE1\0", 3) + char(xmp.size() + 2) + xmp;
+        loads("6 after XMP", o(6).insert(2, app1), wide, upright, {75, 100}, "wrwb");
+        loads("7 after XMP", o(7).insert(2, app1), wide, upright, {75, 100}, "wbwr");
         // A size no factor divides, turned: the decoder's factor still applies, then the scale.
         const QByteArray odd = withOrientation(encode(marked({803, 601}), "jpeg"), 6);
         loads("6 odd size", odd, {100, 150}, {601, 803}, {100, 134}, "wrwb");
@@ -137,6 +142,10 @@ private Q_SLOTS:
         loads("rounded.jpg", stripes({641, 479}, "jpeg"), {99, 99}, {641, 479}, {99, 74}, "gggg");
         loads("1 pixel.jpg", stripes({1000, 8}, "jpeg"), {50, 50}, {1000, 8}, {50, 1}, "gggg");
         loads("reduced.bmp", stripes({403, 301}, "bmp"), {97, 97}, {403, 301}, {97, 72}, "gggg");
+        // Rows stored top-down (a negative height): the flipped picture's rows, in that order.
+        QByteArray topDown = encode(marked({40, 30}).mirrored(), "bmp");
+        qToLittleEndian<qint32>(-30, topDown.data() + 22);
+        loads("top-down.bmp", topDown, {20, 20}, {40, 30}, {20, 15}, "rbww");
         loads("not enlarged.gif", stripes({64, 48}, "gif"), vga, {64, 48}, {64, 48}, "kwkw");
         loads("reduced.gif", stripes({64, 48}, "gif"), {16, 100}, {64, 48}, {16, 12}, "gggg");
         // 8000 x 6000 needs 192 MB at full size, past the reader's 128 MB limit: it loads only

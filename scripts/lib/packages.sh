@@ -2,12 +2,13 @@
 # Debian packages the scripts need, and installing the missing ones. Sourced, not run.
 # shellcheck disable=SC2034  # the lists are read by the scripts that source this
 
-# Building: the compiler, CMake, Qt's headers and tools, and the X client headers (a window
-# destroyed by another X client is noticed from its X event).
-LUMOSA_BUILD_PACKAGES=(cmake make g++ qt6-base-dev libxcb1-dev)
+# Building: the compiler, CMake and pkg-config, Qt's headers and tools, libexif's headers, and
+# the X client headers (a window destroyed by another X client is noticed from its X event).
+LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb1-dev)
 # Running: Qt's widgets; libqt6gui6 also holds the xcb and offscreen platforms and the JPEG
-# and GIF readers; the samples tool draws its labels in DejaVu Sans.
-LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 fonts-dejavu-core)
+# and GIF readers; libexif reads the EXIF orientation; the samples tool draws its labels in
+# DejaVu Sans.
+LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 libexif12 fonts-dejavu-core)
 # A show without a display: a virtual X server, a window manager (without one a full-screen
 # window keeps its default size there) and screenshots.
 LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)

@@ -3,13 +3,16 @@
 #include <QBuffer>
 #include <QByteArray>
 #include <QFile>
-#include <QImageIOHandler>
 #include <QImageReader>
+#include <QTransform>
 
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
+#include <memory>
 #include <mutex>
+
+#include <libexif/exif-data.h>
 
 #include "platform/NativeNames.h"
 
@@ -36,8 +39,9 @@ constexpr qint64 kMaxStoredPixels = 120'000'000;
 // 120 MP they would still cost 360 MB (4:2:0) to 720 MB (4:4:4) from a file of a few bytes.
 // 200 MB takes a 4:2:0 picture of about 65 MP, a 4:4:4 one of about 33 MP.
 constexpr qint64 kMaxCoefficientBytes = 200LL * 1024 * 1024;
-// Decodes that need more than this at once run one at a time, whichever thread asks: the
-// thumbnail sheet's workers and the show's decode ahead would otherwise add up their peaks.
+// Decodes that need more than this at once, the file read whole included, run one at a time,
+// whichever thread asks: the thumbnail sheet's workers and the show's decode ahead would
+// otherwise add up their peaks.
 constexpr qint64 kLargeDecodeBytes = 64LL * 1024 * 1024;
 
 std::mutex& largeDecodeMutex() {
@@ -112,6 +116,7 @@ struct JpegHeader {
     QSize frame;                  // the size of the frame header; invalid when none was found
     bool cutShort = false;        // the file ends before the image data: no picture in it
     qint64 coefficientBytes = 0;  // a progressive frame's coefficient store, 0 for others
+    QByteArray exif;              // the first APP1 segment that is an EXIF block, from "Exif"
 };
 
 // Walks the JPEG markers up to the image data. Qt's reader gives no size at all for frames
@@ -119,7 +124,8 @@ struct JpegHeader {
 // header is refused here: past the end, libjpeg is fed an end marker two bytes at a time,
 // so a segment claiming 64 KB beyond the end would cost tens of thousands of reads, on every
 // pass the reader makes over the file. A progressive frame also gives the bytes of its
-// coefficient store.
+// coefficient store. The EXIF block is collected wherever it stands: Qt's reader looks only at
+// the first APP1 segment, which is often XMP.
 JpegHeader readJpegHeader(QIODevice& device) {
     JpegHeader header;
     // Real files reach the image data within a handful of segments; the cap bounds the walk
@@ -167,6 +173,10 @@ JpegHeader readJpegHeader(QIODevice& device) {
                 }
             }
         }
+        if (code == 0xE1 && header.exif.isEmpty() &&
+            device.peek(6) == QByteArrayLiteral("Exif\0\0")) {
+            header.exif = device.read(length - 2);
+        }
         if (!device.seek(next)) {
             return header;
         }
@@ -175,11 +185,8 @@ JpegHeader readJpegHeader(QIODevice& device) {
 }
 
 // The stored size a JPEG, BMP or GIF header claims, read without decoding; invalid when the
-// file is none of these or the header is cut short. `cutShort` tells a JPEG that ends before
-// its image data; a progressive JPEG also gives the bytes of its coefficient store.
-QSize claimedSize(QIODevice& device, bool& cutShort, qint64& coefficientBytes) {
-    cutShort = false;
-    coefficientBytes = 0;
+// file is none of these or the header is cut short. A JPEG also fills `jpeg`.
+QSize claimedSize(QIODevice& device, JpegHeader& jpeg) {
     const QByteArray head = device.peek(30);
     if (head.startsWith("GIF8") && head.size() >= 10) {
         // The logical screen: Qt draws the first frame onto a canvas of this size.
@@ -198,10 +205,8 @@ QSize claimedSize(QIODevice& device, bool& cutShort, qint64& coefficientBytes) {
     }
     if (head.startsWith("\xFF\xD8")) {
         device.seek(2);
-        const JpegHeader header = readJpegHeader(device);
-        cutShort = header.cutShort;
-        coefficientBytes = header.coefficientBytes;
-        return header.frame;
+        jpeg = readJpegHeader(device);
+        return jpeg.frame;
     }
     return {};
 }
@@ -228,22 +233,6 @@ QSize fitInside(QSize natural, QSize bound) {
     return QSize(int(std::max<qint64>(1, fitW)), int(std::max<qint64>(1, fitH)));
 }
 
-// What decoding a picture whose header claims `claimed` costs at most, before the reader is
-// asked: a JPEG's coefficient store and its image at the decoder's factor (either way up,
-// since the orientation is not known yet), another picture's whole image, 4 bytes a pixel.
-qint64 decodeBytesEstimate(QSize claimed, qint64 coefficientBytes, bool jpeg, QSize bound) {
-    if (!claimed.isValid()) {
-        return coefficientBytes;
-    }
-    qint64 d = 1;
-    if (jpeg) {
-        d = std::min(
-            jpegScaleDenominator(claimed, fitInside(claimed, bound)),
-            jpegScaleDenominator(claimed, fitInside(claimed.transposed(), bound).transposed()));
-    }
-    return coefficientBytes + pixelCount(claimed) / (d * d) * 4;
-}
-
 bool overAllocationLimit(QSize decoded) {
     const qint64 limitMb = QImageReader::allocationLimit();
     // RGB32 or ARGB32, what the readers hand back for colour pictures; a grey JPEG needs less,
@@ -264,6 +253,174 @@ QImage forDrawing(QImage image) {
         image.convertTo(wanted);
     }
     return image;
+}
+
+// The orientation tag of an EXIF block's first directory: 1 (as stored) to 8; 1 when the block
+// or the tag is missing, or its value is none of these.
+int exifOrientation(const QByteArray& exif) {
+    if (exif.isEmpty()) {
+        return 1;
+    }
+    const std::unique_ptr<ExifData, decltype(&exif_data_unref)> data(exif_data_new(),
+                                                                     &exif_data_unref);
+    if (!data) {
+        return 1;
+    }
+    // Read as it stands: the library would otherwise add the tags it deems mandatory.
+    exif_data_unset_option(data.get(), EXIF_DATA_OPTION_FOLLOW_SPECIFICATION);
+    exif_data_load_data(data.get(), reinterpret_cast<const unsigned char*>(exif.constData()),
+                        unsigned(exif.size()));
+    const ExifEntry* entry = exif_content_get_entry(data->ifd[EXIF_IFD_0], EXIF_TAG_ORIENTATION);
+    if (!entry || entry->format != EXIF_FORMAT_SHORT || entry->components != 1 || entry->size < 2) {
+        return 1;
+    }
+    const int orientation = exif_get_short(entry->data, exif_data_get_byte_order(data.get()));
+    return orientation >= 1 && orientation <= 8 ? orientation : 1;
+}
+
+// What a picture file's first bytes tell, read before the file is read whole.
+struct Header {
+    QByteArray format;    // as the readers tell it from the content; empty: none of theirs
+    QSize claimed;        // the stored size the header claims; invalid when unknown
+    JpegHeader jpeg;      // what a JPEG's markers before its image data tell
+    int orientation = 1;  // a JPEG's EXIF orientation
+};
+
+Header readHeader(QIODevice& device) {
+    Header header;
+    {
+        QImageReader probe(&device);
+        probe.setDecideFormatFromContent(true);  // the content decides, never the name
+        header.format = probe.format();
+    }
+    if (device.seek(0)) {
+        header.claimed = claimedSize(device, header.jpeg);
+        header.orientation = exifOrientation(header.jpeg.exif);
+    }
+    return header;
+}
+
+// Why a file with this header is refused before it is read whole; nullptr when it is not.
+const char* headerRefusal(const Header& header) {
+    if (header.jpeg.cutShort) {
+        return "not a picture";
+    }
+    if ((header.claimed.isValid() && pixelCount(header.claimed) > kMaxStoredPixels) ||
+        header.jpeg.coefficientBytes > kMaxCoefficientBytes) {
+        return "too large";
+    }
+    if (header.format.isEmpty()) {
+        return "not a picture";
+    }
+    if (!isSupportedFormat(header.format)) {
+        return "unsupported format";
+    }
+    return nullptr;
+}
+
+// Orientations 5 to 8 turn the stored picture a quarter.
+bool quarterTurned(int orientation) {
+    return orientation >= 5;
+}
+
+// A picture decoded as stored, made upright as its EXIF orientation says: 2 mirrors it left to
+// right, 4 top to bottom, 3 both; 5 to 8 turn it a quarter clockwise after mirroring it top to
+// bottom (5), not at all (6), left to right (7) or both (8).
+QImage upright(QImage image, int orientation) {
+    const bool leftRight = orientation == 2 || orientation == 3 || orientation >= 7;
+    const bool topBottom =
+        orientation == 3 || orientation == 4 || orientation == 5 || orientation == 8;
+    if (leftRight || topBottom) {
+        image = std::move(image).mirrored(leftRight, topBottom);
+    }
+    if (quarterTurned(orientation)) {
+        image = image.transformed(QTransform().rotate(90));
+    }
+    return image;
+}
+
+// The factor a JPEG stored at `stored` is decoded at to be drawn inside `bound`, upright
+// (`turned`: a quarter turn from how it is stored); it is turned after the reduced decode.
+int jpegReduction(QSize stored, bool turned, QSize bound) {
+    const QSize natural = turned ? stored.transposed() : stored;
+    const QSize target = fitInside(natural, bound);
+    return jpegScaleDenominator(stored, turned ? target.transposed() : target);
+}
+
+// What decoding a picture with this header costs at most, before the reader is asked: a JPEG's
+// coefficient store and its image at the decoder's factor, another picture's whole image, 4
+// bytes a pixel.
+qint64 decodeBytesEstimate(const Header& header, QSize bound) {
+    if (!header.claimed.isValid()) {
+        return header.jpeg.coefficientBytes;
+    }
+    const qint64 d = header.format == "jpeg"
+                         ? jpegReduction(header.claimed, quarterTurned(header.orientation), bound)
+                         : 1;
+    return header.jpeg.coefficientBytes + pixelCount(header.claimed) / (d * d) * 4;
+}
+
+// Decodes a picture whose header passed from `device`, which holds the whole file; on failure
+// returns a null Picture and sets `refusal`.
+Picture decodePicture(QIODevice& device, const Header& header, QSize bound, const char*& refusal) {
+    const auto fail = [&refusal](const char* reason) {
+        refusal = reason;
+        return Picture();
+    };
+    QImageReader reader(&device);
+    reader.setDecideFormatFromContent(true);  // the content decides, never the name
+    // The orientation is ours to apply (Qt's reader looks for it only in the first APP1
+    // segment), after the reduced decode.
+    reader.setAutoTransform(false);
+    if (reader.format() != header.format) {
+        return fail("not a picture");  // changed since its header was read
+    }
+    // As stored, before the EXIF orientation. Qt gives a BMP stored top-down its header's
+    // negative height; ours is the picture's.
+    const QSize stored = header.format == "bmp" ? header.claimed : reader.size();
+    if (stored.isEmpty()) {
+        return fail("not a picture");
+    }
+    if (pixelCount(stored) > kMaxStoredPixels) {
+        return fail("too large");
+    }
+
+    const bool turned = quarterTurned(header.orientation);
+    const QSize natural = turned ? stored.transposed() : stored;
+    const QSize target = fitInside(natural, bound);
+
+    // JPEG decodes at 1/2, 1/4 or 1/8 for little more than the entropy decoding, with the
+    // decoder's SIMD code; other factors (which the reader would pick by itself) run plain C.
+    // So ask for the smallest of those that still covers the target, and scale the rest.
+    QSize decodeSize = stored;
+    const bool jpeg = header.format == "jpeg";
+    const int d = jpeg ? jpegReduction(stored, turned, bound) : 1;
+    if (d > 1) {
+        decodeSize = QSize(stored.width() / d, stored.height() / d);
+        if (stored.width() % d != 0 || stored.height() % d != 0) {
+            // Without the clip the reader would take another factor for the odd size; this
+            // leaves out fewer than d pixels at the right and bottom, under one decoded pixel.
+            reader.setClipRect(QRect(0, 0, decodeSize.width() * d, decodeSize.height() * d));
+        }
+        reader.setScaledSize(decodeSize);
+    }
+
+    QImage image;
+    if (!reader.read(&image)) {
+        return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
+    }
+
+    image = forDrawing(upright(std::move(image), header.orientation));
+    // A JPEG is the whole picture, upright; a GIF frame comes on its logical screen.
+    const QSize pictureSize = jpeg ? natural : image.size();
+    const QSize shown = jpeg ? target : fitInside(pictureSize, bound);
+    if (image.size() != shown) {
+        image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        if (image.isNull()) {
+            return fail("too large");
+        }
+    }
+    return Picture(std::move(image), pictureSize);
 }
 
 }  // namespace
@@ -308,11 +465,29 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
     if (file.size() == 0) {
         return fail("empty file");
     }
+
+    // The header alone first: a file it refuses is never read whole.
+    const Header header = readHeader(file);
+    if (!file.seek(0)) {
+        return fail("cannot be read");
+    }
+    if (const char* refusal = headerRefusal(header)) {
+        return fail(refusal);
+    }
+
+    // The file read whole counts with the decode towards a large one's turn, taken before the
+    // reading. Declared before the buffer and the reader, so that the turn outlasts them.
+    const qint64 bufferedBytes = file.size() <= kMaxBufferedBytes ? file.size() : 0;
+    LargeDecodeGuard largeDecode;
+    if (bufferedBytes + decodeBytesEstimate(header, bound) > kLargeDecodeBytes) {
+        largeDecode.acquire();
+    }
+
     // Read once, front to back; the decoder then never waits on the medium.
     QByteArray bytes;
     QBuffer buffer(&bytes);
     QIODevice* device = &file;
-    if (file.size() <= kMaxBufferedBytes) {
+    if (bufferedBytes > 0) {
         bytes = file.readAll();
         file.close();
         if (bytes.isEmpty()) {
@@ -322,83 +497,9 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
         device = &buffer;
     }
 
-    bool cutShort = false;
-    qint64 coefficientBytes = 0;
-    const QSize claimed = claimedSize(*device, cutShort, coefficientBytes);
-    if (!device->seek(0)) {
-        return fail("cannot be read");
-    }
-    if (cutShort) {
-        return fail("not a picture");
-    }
-    if ((claimed.isValid() && pixelCount(claimed) > kMaxStoredPixels) ||
-        coefficientBytes > kMaxCoefficientBytes) {
-        return fail("too large");
-    }
-    // Declared before the reader, so that the lock outlasts what the reader holds.
-    LargeDecodeGuard largeDecode;
-    const bool jpegMarker = device->peek(2) == QByteArrayLiteral("\xFF\xD8");
-    if (decodeBytesEstimate(claimed, coefficientBytes, jpegMarker, bound) > kLargeDecodeBytes) {
-        largeDecode.acquire();
-    }
-
-    QImageReader reader(device);
-    reader.setDecideFormatFromContent(true);  // the content decides, never the name
-    reader.setAutoTransform(true);
-    const QByteArray format = reader.format();
-    if (format.isEmpty()) {
-        return fail("not a picture");
-    }
-    if (!isSupportedFormat(format)) {
-        return fail("unsupported format");
-    }
-    const QSize stored = reader.size();  // as stored, before the EXIF orientation
-    if (stored.isEmpty()) {
-        return fail("not a picture");
-    }
-    if (pixelCount(stored) > kMaxStoredPixels) {
-        return fail("too large");
-    }
-
-    const bool turned = reader.transformation().testFlag(QImageIOHandler::TransformationRotate90);
-    const QSize natural = turned ? stored.transposed() : stored;
-    const QSize target = fitInside(natural, bound);
-
-    // JPEG decodes at 1/2, 1/4 or 1/8 for little more than the entropy decoding, with the
-    // decoder's SIMD code; other factors (which the reader would pick by itself) run plain C.
-    // So ask for the smallest of those that still covers the target, and scale the rest.
-    QSize decodeSize = stored;
-    const bool jpeg = format == "jpeg";
-    if (jpeg && target != natural) {
-        // The reader scales before it turns the picture upright.
-        const int d = jpegScaleDenominator(stored, turned ? target.transposed() : target);
-        if (d > 1) {
-            decodeSize = QSize(stored.width() / d, stored.height() / d);
-            if (stored.width() % d != 0 || stored.height() % d != 0) {
-                // Without the clip the reader would take another factor for the odd size; this
-                // leaves out fewer than d pixels at the right and bottom, under one decoded pixel.
-                reader.setClipRect(QRect(0, 0, decodeSize.width() * d, decodeSize.height() * d));
-            }
-            reader.setScaledSize(decodeSize);
-        }
-    }
-
-    QImage image;
-    if (!reader.read(&image)) {
-        return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
-    }
-
-    image = forDrawing(std::move(image));
-    // A JPEG is the whole picture, upright; a GIF frame comes on its logical screen.
-    const QSize pictureSize = jpeg ? natural : image.size();
-    const QSize shown = jpeg ? target : fitInside(pictureSize, bound);
-    if (image.size() != shown) {
-        image = image.scaled(shown, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-        if (image.isNull()) {
-            return fail("too large");
-        }
-    }
-    return Picture(std::move(image), pictureSize);
+    const char* refusal = nullptr;
+    Picture picture = decodePicture(*device, header, bound, refusal);
+    return refusal ? fail(refusal) : picture;
 }
 
 }  // namespace platform

@@ -35,8 +35,10 @@ private:
 // (a picture of another kind, such as PNG) and "too large": the header claims more than 120
 // million pixels, or the image to decode would pass QImageReader::allocationLimit() (128 MB
 // by default, about 33 million pixels; a JPEG counts at its reduced decoding size, see
-// jpegScaleDenominator). The file is read once; a JPEG is decoded at a reduced size and then
-// scaled smoothly to exactly the size it is drawn at.
+// jpegScaleDenominator). The header is read first, and a file it refuses is never read whole;
+// the rest is read once, in turn with other threads when the file and its decode need over
+// 64 MB at once. A JPEG is decoded at a reduced size and then scaled smoothly to exactly the
+// size it is drawn at.
 // The format comes from the content, never the name. Safe to call from several threads.
 Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr);
 

@@ -1,8 +1,6 @@
 #include "show/DecodeAhead.h"
 
-#include <QCoreApplication>
 #include <QPromise>
-#include <QThreadPool>
 #include <QTimer>
 
 #include <algorithm>
@@ -12,35 +10,22 @@
 
 namespace show {
 
-namespace {
-
-// One thread of our own: a decode ahead never waits behind other work, and never takes more
-// than one core from the show. Owned by the application, which lets a decode under way finish
-// when it goes (the program itself ends without waiting).
-QThreadPool& workerPool() {
-    static QThreadPool* pool = [] {
-        auto* p = new QThreadPool(QCoreApplication::instance());
-        p->setMaxThreadCount(1);
-        return p;
-    }();
-    return *pool;
-}
-
-}  // namespace
-
 FileStamp FileStamp::of(const QString& path) {
     const platform::FileStatus status = platform::fileStatus(path);
     return {status.size, status.modified, status.changed};
 }
 
 DecodeAhead::DecodeAhead(QObject* parent) : QObject(parent) {
+    pool_.setMaxThreadCount(1);
     // Delivered in this object's thread; with this object goes the connection.
     connect(&watcher_, &QFutureWatcher<Entry>::finished, this, &DecodeAhead::adoptPending);
 }
 
 DecodeAhead::~DecodeAhead() {
-    // A decode under way finishes on its own and its picture is freed with its result.
+    // A decode under way is not stopped (the decoder cannot be), but waited for here, so that
+    // no thread of ours outlives the show; its picture is freed with its result.
     dropPending();
+    pool_.waitForDone();
 }
 
 platform::Picture DecodeAhead::ready(const QString& path, QSize bound) {
@@ -95,8 +80,8 @@ void DecodeAhead::lookAhead(const QString& current, const QString& previous, con
     pendingPath_ = next;
     pendingBound_ = bound;
     watcher_.setFuture(pending_);
-    startPending_ = [promise, next, bound] {
-        workerPool().start([promise, next, bound] {
+    startPending_ = [this, promise, next, bound] {
+        pool_.start([promise, next, bound] {
             if (!promise->isCanceled()) {
                 // Stamped before reading: a file written meanwhile no longer matches its stamp.
                 const FileStamp stamp = FileStamp::of(next);

@@ -8,6 +8,7 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QThreadPool>
 
 #include <functional>
 
@@ -84,6 +85,9 @@ private:
     QSize pendingBound_;
     std::function<void()> startPending_;  // hands the pending decode to the worker
     QFutureWatcher<Entry> watcher_;
+    // One thread of our own: a decode ahead never waits behind other work, and never takes more
+    // than one core from the show.
+    QThreadPool pool_;
 };
 
 }  // namespace show

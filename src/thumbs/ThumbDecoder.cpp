@@ -15,6 +15,10 @@ ThumbDecoder::ThumbDecoder(QStringList paths, QSize bound, int workers, int ahea
     }
 }
 
+int ThumbDecoder::defaultWorkers() {
+    return std::min(QThread::idealThreadCount(), 4);
+}
+
 ThumbDecoder::~ThumbDecoder() {
     pool_.clear();
     pool_.waitForDone();

@@ -24,12 +24,16 @@ public:
     };
 
     // `ahead`: the most decodes queued or running at a time; 0 chooses two per worker.
-    ThumbDecoder(QStringList paths, QSize bound, int workers = QThread::idealThreadCount(),
-                 int ahead = 0);
+    ThumbDecoder(QStringList paths, QSize bound, int workers = defaultWorkers(), int ahead = 0);
     // Drops the decodes not yet started and waits for the running ones.
     ~ThumbDecoder();
     ThumbDecoder(const ThumbDecoder&) = delete;
     ThumbDecoder& operator=(const ThumbDecoder&) = delete;
+
+    // A worker per core, at most four. Decodes under the size at which large ones take turns
+    // (64 MB, their files included) run side by side, so each worker adds to the peak memory:
+    // the cap keeps the sheet's peak the same on machines with many cores.
+    static int defaultWorkers();
 
     int count() const { return static_cast<int>(paths_.size()); }
     // The next picture in list order, waiting for its decode (the caller's thread blocks, so
