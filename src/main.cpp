@@ -6,6 +6,7 @@
 
 #include "platform/App.h"
 #include "platform/Form.h"
+#include "platform/Picture.h"
 #include "show/MainForm.h"
 
 namespace {
@@ -34,12 +35,21 @@ void startupMessages(QtMsgType type, const QMessageLogContext& context, const QS
     qtHandler(type, context, message);
 }
 
+// Once running: a decode ended early, its picture passed over by the user, makes the decoder
+// complain of the data it lacks; that is no news.
+void runningMessages(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (type == QtWarningMsg && platform::decodeAbortedOnThisThread()) {
+        return;
+    }
+    qtHandler(type, context, message);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     qtHandler = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
-    qInstallMessageHandler(qtHandler);
+    qInstallMessageHandler(runningMessages);
     QApplication::setApplicationName(platform::App::Title());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
     // The show window is the start-up window: its Form_Load decides what happens next.

@@ -3,6 +3,7 @@
 #include <QtTest>
 
 #include "show/MainForm.h"
+#include "show/ShowOrder.h"
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
@@ -33,6 +34,9 @@ class NavigationTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void step_data();
+    void step();
+    void listedOncePerVisit();
     void next_data();
     void next();
     void move_data();
@@ -44,6 +48,71 @@ private Q_SLOTS:
     void firstTick_data();
     void firstTick();
 };
+
+void NavigationTest::step_data() {
+    QTest::addColumn<QPoint>("from");  // folder, picture (-1: none selected)
+    QTest::addColumn<int>("folders");
+    QTest::addColumn<int>("pictures");
+    QTest::addColumn<QVariant>("where");
+    QTest::addColumn<QPoint>("to");
+    QTest::addColumn<bool>("enters");
+    const auto row = [](const char* name, QPoint from, int folders, int pictures,
+                        const QVariant& where, QPoint to, bool enters) {
+        QTest::newRow(name) << from << folders << pictures << where << to << enters;
+    };
+    row("Next", {1, 0}, 3, 4, u"Next"_s, {1, 1}, false);
+    row("Next, nothing selected", {0, -1}, 3, 4, u"Next"_s, {0, 0}, false);
+    row("Next past the last", {1, 3}, 3, 4, u"Next"_s, {2, 0}, true);
+    row("Next past the last folder", {2, 3}, 3, 4, u"Next"_s, {0, 0}, true);
+    row("Next, one folder wraps in it", {0, 3}, 1, 4, u"Next"_s, {0, 0}, false);
+    row("Next, empty folder", {1, -1}, 3, 0, u"Next"_s, {2, 0}, true);
+    row("Next, no folder", {-1, -1}, 0, 0, u"Next"_s, {-1, 0}, false);
+    row("Prev", {1, 2}, 3, 4, u"Prev"_s, {1, 1}, false);
+    row("Prev wraps in the folder", {1, 0}, 3, 4, u"Prev"_s, {1, 3}, false);
+    row("Prev, nothing selected", {1, -1}, 3, 4, u"Prev"_s, {1, 3}, false);
+    row("First", {1, 2}, 3, 4, u"First"_s, {1, 0}, false);
+    row("Last", {1, 0}, 3, 4, u"Last"_s, {1, 3}, false);
+    row("index", {1, 0}, 3, 4, 2, {1, 2}, false);
+    row("index == count", {1, 1}, 3, 4, 4, {1, 1}, false);
+    row("index -1", {1, 1}, 3, 4, -1, {1, 1}, false);
+    row("letter case counts", {1, 1}, 3, 4, u"next"_s, {1, 1}, false);
+}
+
+void NavigationTest::step() {
+    QFETCH(QPoint, from);
+    QFETCH(int, folders);
+    QFETCH(int, pictures);
+    QFETCH(QVariant, where);
+    QFETCH(QPoint, to);
+    QFETCH(bool, enters);
+    const auto step = show::ShowOrder::step({from.x(), from.y()}, folders, pictures, where);
+    QCOMPARE(QPoint(step.to.folder, step.to.picture), to);
+    QCOMPARE(step.entersFolder, enters);
+}
+
+void NavigationTest::listedOncePerVisit() {
+    // A look ahead lists the next folder; entering it takes that listing while the folder is
+    // unchanged, and lists it afresh otherwise.
+    testsupport::Disc disc;
+    const QString a = disc.folder(u"A"_s);
+    disc.picture(u"A/a1.bmp"_s);
+    QStringList listed;
+    show::ShowOrder order([&](const QString& folder) {
+        listed.append(lastParts(folder, 1));
+        return platform::matchingFileNames(folder, u"*.bmp"_s);
+    });
+    QCOMPARE(order.peek(a), QStringList{u"a1.bmp"_s});
+    QCOMPARE(order.peek(a), QStringList{u"a1.bmp"_s});
+    QCOMPARE(order.enter(a), QStringList{u"a1.bmp"_s});
+    QCOMPARE(listed, QStringList{u"A"_s});
+    QCOMPARE(order.enter(a), QStringList{u"a1.bmp"_s});  // a new visit
+    QCOMPARE(listed.size(), 2);
+    QCOMPARE(order.peek(a), QStringList{u"a1.bmp"_s});
+    QTest::qWait(20);  // the folder's time must move on
+    disc.picture(u"A/a2.bmp"_s);
+    QCOMPARE(order.enter(a), (QStringList{u"a1.bmp"_s, u"a2.bmp"_s}));
+    QCOMPARE(listed.size(), 4);
+}
 
 void NavigationTest::next_data() {
     QTest::addColumn<QStringList>("pictures");  // A/a0.jpg is added after the second "Next"

@@ -6,8 +6,13 @@
 namespace platform {
 
 void FileListBox::setPath(const QString& path) {
+    const QString absolute = absolutePath(path);
+    setPath(absolute, matchingFileNames(absolute, pattern_));
+}
+
+void FileListBox::setPath(const QString& path, QStringList entries) {
     path_ = absolutePath(path);
-    entries_ = matchingFileNames(path_, pattern_);
+    entries_ = std::move(entries);
     index_ = -1;
 }
 

@@ -15,6 +15,8 @@ public:
     QString Path() const { return path_; }
     // Lists the folder afresh and leaves no current entry.
     void setPath(const QString& path);
+    // Takes `entries` as the folder's listing, made by the caller, and leaves no current entry.
+    void setPath(const QString& path, QStringList entries);
     int ListCount() const { return static_cast<int>(entries_.size()); }
     QString List(int index) const { return entries_.value(index); }
     int ListIndex() const { return index_; }

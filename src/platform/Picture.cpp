@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <mutex>
@@ -255,6 +256,37 @@ QImage forDrawing(QImage image) {
     return image;
 }
 
+thread_local bool abortedHere = false;
+
+// A file read into memory, served to the decoder a piece at a time, and no more once `abort` is
+// set: the decoder then takes the end of its data and finishes early. (Qt's JPEG reader takes
+// a QBuffer's bytes in one go, which leaves nothing to stop.)
+class AbortableBuffer : public QIODevice {
+public:
+    AbortableBuffer(const QByteArray& bytes, const std::atomic<bool>& abort)
+        : bytes_(bytes), abort_(abort) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return bytes_.size(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (abort_.load(std::memory_order_relaxed)) {
+            abortedHere = true;
+            return 0;
+        }
+        const qint64 n = std::min(maxSize, qint64(bytes_.size()) - pos());
+        std::memcpy(data, bytes_.constData() + pos(), size_t(std::max<qint64>(0, n)));
+        return std::max<qint64>(0, n);
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    const QByteArray& bytes_;
+    const std::atomic<bool>& abort_;
+};
+
 // The orientation tag of an EXIF block's first directory: 1 (as stored) to 8; 1 when the block
 // or the tag is missing, or its value is none of these.
 int exifOrientation(const QByteArray& exif) {
@@ -425,6 +457,10 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
 
 }  // namespace
 
+bool decodeAbortedOnThisThread() {
+    return abortedHere;
+}
+
 int jpegScaleDenominator(QSize stored, QSize target) {
     if (!stored.isValid() || !target.isValid()) {
         return 1;
@@ -437,7 +473,8 @@ int jpegScaleDenominator(QSize stored, QSize target) {
     return 1;
 }
 
-Picture LoadPicture(const QString& path, QSize bound, QString* why) {
+Picture LoadPicture(const QString& path, QSize bound, QString* why,
+                    const std::atomic<bool>* abort) {
     const auto fail = [why](const char* reason) {
         if (why) {
             *why = QString::fromLatin1(reason);
@@ -486,6 +523,8 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
     // Read once, front to back; the decoder then never waits on the medium.
     QByteArray bytes;
     QBuffer buffer(&bytes);
+    const std::atomic<bool> never{false};
+    AbortableBuffer abortable(bytes, abort ? *abort : never);
     QIODevice* device = &file;
     if (bufferedBytes > 0) {
         bytes = file.readAll();
@@ -494,11 +533,16 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why) {
             return fail("cannot be read");
         }
         buffer.open(QIODevice::ReadOnly);
-        device = &buffer;
+        device = abort ? static_cast<QIODevice*>(&abortable) : &buffer;
     }
 
     const char* refusal = nullptr;
+    abortedHere = false;
     Picture picture = decodePicture(*device, header, bound, refusal);
+    abortedHere = false;
+    if (abort && abort->load()) {
+        return fail("no longer wanted");
+    }
     return refusal ? fail(refusal) : picture;
 }
 

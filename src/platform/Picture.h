@@ -4,6 +4,8 @@
 #include <QSize>
 #include <QString>
 
+#include <atomic>
+
 namespace platform {
 
 // A loaded picture: the pixels as decoded (never larger than they will be drawn) and the
@@ -40,7 +42,14 @@ private:
 // 64 MB at once. A JPEG is decoded at a reduced size and then scaled smoothly to exactly the
 // size it is drawn at.
 // The format comes from the content, never the name. Safe to call from several threads.
-Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr);
+// Once `abort` (when given) is set, the decode under way ends early and fails ("no longer
+// wanted"): a worker decoding a picture the user has already moved past is free again soon.
+Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr,
+                    const std::atomic<bool>* abort = nullptr);
+
+// Whether the decode under way on this thread is being ended early (see `abort`): the decoder's
+// complaints about the data it lacks then are no news.
+bool decodeAbortedOnThisThread();
 
 // The reduction LoadPicture decodes a JPEG at: the largest of 8, 4 and 2 by which the stored
 // size, divided and rounded down, still covers `target` (both as stored), else 1.

@@ -17,7 +17,8 @@ void MainForm::display_directory(const QString& thisDirectory) {
     if (!FileSystem.FolderExists(thisDirectory)) {
         return;
     }
-    flbImageList.setPath(FileSystem.GetAbsolutePathName(thisDirectory));
+    const QString path = FileSystem.GetAbsolutePathName(thisDirectory);
+    flbImageList.setPath(path, Order.enter(path));
     ImageListLast = -1;
     ImageListNames.clear();
     ImageListDescs.clear();

@@ -53,39 +53,73 @@ void DecodeAhead::hold(const QString& path, QSize bound, const FileStamp& stamp,
         return;
     }
     entries_.removeIf([&](const Entry& e) { return e.path == path; });
-    entries_.append({path, bound, stamp, picture});
+    entries_.append({path, bound, stamp, picture, {}});
 }
 
-void DecodeAhead::lookAhead(const QString& current, const QString& previous, const QString& next,
-                            QSize bound) {
+void DecodeAhead::lookAhead(const QString& current, const QStringList& wanted, QSize bound) {
     if (!enabled_) {
         return;
     }
+    wanted_.clear();
+    for (const QString& path : wanted) {
+        if (!path.isEmpty() && path != current && !wanted_.contains(path) &&
+            wanted_.size() < kMaxWanted) {
+            wanted_.append(path);
+        }
+    }
+    current_ = current;
+    bound_ = bound;
+    failed_.clear();
     entries_.removeIf([&](const Entry& e) {
-        return e.bound != bound || (e.path != current && e.path != previous && e.path != next);
+        return e.bound != bound || (e.path != current && !wanted_.contains(e.path));
     });
-    if (!next.isEmpty() && pendingPath_ == next && pendingBound_ == bound) {
-        return;
+    // A decode that no longer lies ahead is called off; so is any but the current picture's
+    // while the screen waits for that one.
+    const bool currentAwaited = !current.isEmpty() && !isHeld(current, bound);
+    if (!pendingPath_.isEmpty() &&
+        (pendingBound_ != bound || (currentAwaited && pendingPath_ != current) ||
+         (pendingPath_ != current && !wanted_.contains(pendingPath_)))) {
+        dropPending();
     }
-    dropPending();
-    const bool held = std::any_of(entries_.cbegin(), entries_.cend(),
-                                  [&](const Entry& e) { return e.path == next; });
-    if (next.isEmpty() || held) {
-        return;
-    }
+    startNext();
+}
 
+bool DecodeAhead::isHeld(const QString& path, QSize bound) const {
+    return std::any_of(entries_.cbegin(), entries_.cend(),
+                       [&](const Entry& e) { return e.path == path && e.bound == bound; });
+}
+
+void DecodeAhead::startNext() {
+    if (!pendingPath_.isEmpty()) {
+        return;
+    }
+    // The current picture first, when the screen still waits for it.
+    const QStringList candidates = QStringList{current_} + wanted_;
+    const auto next =
+        std::find_if(candidates.cbegin(), candidates.cend(), [&](const QString& path) {
+            return !path.isEmpty() && !isHeld(path, bound_) && !failed_.contains(path);
+        });
+    if (next == candidates.cend()) {
+        return;
+    }
+    const QString path = *next;
+    const QSize bound = bound_;
+    auto abort = std::make_shared<std::atomic<bool>>(false);
+    pendingAbort_ = abort;
     auto promise = std::make_shared<QPromise<Entry>>();
     pending_ = promise->future();
     promise->start();
-    pendingPath_ = next;
+    pendingPath_ = path;
     pendingBound_ = bound;
     watcher_.setFuture(pending_);
-    startPending_ = [this, promise, next, bound] {
-        pool_.start([promise, next, bound] {
+    startPending_ = [this, promise, path, bound, abort] {
+        pool_.start([promise, path, bound, abort] {
             if (!promise->isCanceled()) {
                 // Stamped before reading: a file written meanwhile no longer matches its stamp.
-                const FileStamp stamp = FileStamp::of(next);
-                promise->addResult(Entry{next, bound, stamp, platform::LoadPicture(next, bound)});
+                const FileStamp stamp = FileStamp::of(path);
+                Entry entry{path, bound, stamp, {}, {}};
+                entry.picture = platform::LoadPicture(path, bound, &entry.why, abort.get());
+                promise->addResult(entry);
             }
             promise->finish();
         });
@@ -146,16 +180,21 @@ void DecodeAhead::adoptPending() {
     const Entry entry = done.result();
     // A picture that could not be decoded is not kept: showing it reads the file again and
     // fails, or succeeds, exactly as it would have without this.
-    if (!entry.picture.isNull()) {
+    if (entry.picture.isNull()) {
+        failed_.append(entry.path);
+    } else {
         entries_.removeIf([&](const Entry& e) { return e.path == entry.path; });
         entries_.append(entry);
     }
-    Q_EMIT decoded(entry.path);
+    Q_EMIT decoded(entry.path, entry.why);
+    startNext();
 }
 
 void DecodeAhead::dropPending() {
     if (!pendingPath_.isEmpty()) {
         pending_.cancel();
+        // A decode already running ends early: the worker is wanted for another picture.
+        pendingAbort_->store(true);
     }
     startPending_ = nullptr;  // its promise, never started, ends cancelled
     pendingPath_.clear();

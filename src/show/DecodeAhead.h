@@ -10,7 +10,9 @@
 #include <QStringList>
 #include <QThreadPool>
 
+#include <atomic>
 #include <functional>
+#include <memory>
 
 #include "platform/Picture.h"
 
@@ -27,9 +29,10 @@ struct FileStamp {
     bool operator==(const FileStamp& other) const = default;
 };
 
-// The show's pictures decoded ahead on a worker thread: the next one the show will draw,
-// while the current one is on the screen. Holds at most three pictures (current, previous,
-// next), each at the size it is drawn, and hands one out only while its file is unchanged.
+// The show's pictures decoded ahead on a worker thread, one at a time, while the current one
+// is on the screen: those the show may turn to next, most wanted first. Holds at most five
+// pictures (the current one and four wanted), each at the size it is drawn, and hands one out
+// only while its file is unchanged.
 // The worker touches nothing but its own copy of the path; its result comes back through a
 // queued signal to this object and is dropped when no longer wanted, or with this object.
 class DecodeAhead : public QObject {
@@ -46,10 +49,13 @@ public:
     // Keeps a picture the caller decoded itself, from the file as `stamp` describes it.
     void hold(const QString& path, QSize bound, const FileStamp& stamp,
               const platform::Picture& picture);
-    // Keeps only the pictures of `current`, `previous` and `next` at `bound` and starts
-    // decoding `next` unless it is held or under way; a decode of another is called off.
-    void lookAhead(const QString& current, const QString& previous, const QString& next,
-                   QSize bound);
+    static constexpr qsizetype kMaxWanted = 4;
+    // Keeps only the pictures of `current` and of the first four of `wanted` at `bound`, and
+    // decodes those not held yet, `current` first, then `wanted` in its order, one after
+    // another; a decode of another is called off (ended early when it runs). Empty paths are
+    // passed over.
+    void lookAhead(const QString& current, const QStringList& wanted, QSize bound);
+    bool isHeld(const QString& path, QSize bound) const;
     // Drops every picture and calls off the decode under way.
     void clear();
 
@@ -63,8 +69,9 @@ public:
     platform::Picture held(const QString& path) const;
 
 Q_SIGNALS:
-    // A picture decoded ahead has arrived (successful or not).
-    void decoded(const QString& path);
+    // A picture decoded ahead has arrived; `why` tells why it could not be decoded, empty when
+    // it was.
+    void decoded(const QString& path, const QString& why);
 
 private:
     struct Entry {
@@ -72,14 +79,22 @@ private:
         QSize bound;
         FileStamp stamp;
         platform::Picture picture;
+        QString why;  // when the picture could not be decoded
     };
 
     void adoptPending();
     void dropPending();
     void startPending();
+    // Starts decoding the most wanted picture not held, unless a decode is under way.
+    void startNext();
 
     bool enabled_ = true;
     QList<Entry> entries_;
+    QString current_;
+    QStringList wanted_;  // most wanted first
+    QSize bound_;
+    std::shared_ptr<std::atomic<bool>> pendingAbort_;
+    QStringList failed_;  // wanted ones that could not be decoded: not tried again this time
     QFuture<Entry> pending_;
     QString pendingPath_;  // empty: no decode under way
     QSize pendingBound_;

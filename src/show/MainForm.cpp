@@ -46,6 +46,7 @@ MainForm::MainForm() {
     lblInfo2.widget()->raise();
     lbDirs.setVisible(false);
 
+    connect(&Ahead, &show::DecodeAhead::decoded, this, &MainForm::pictureDecoded);
     // A projector plugged in, or the resolution changed: the show follows the screen.
     Screen::onResize(this, [this] { followScreen(); });
 }
@@ -113,7 +114,7 @@ void MainForm::Form_Load() {
     }
     display_directory(lbDirs.List(0));
     // The first tick shows the first picture: it can be decoded while the tick is awaited.
-    Ahead.lookAhead(QString(), QString(), nextImagePath(), pictureBound());
+    Ahead.lookAhead(QString(), aheadPaths(), pictureBound());
 }
 
 void MainForm::placeKeyHint() {
@@ -180,23 +181,29 @@ void MainForm::Form_KeyPress(int& KeyAscii) {
             showSpeed(QStringLiteral("Slower"));
             break;
         case '2':
-            JumpTo(QStringLiteral("First"));
+            moveByKey(QStringLiteral("First"));
             break;
         case '4':
-            JumpTo(QStringLiteral("Prev"));
+            moveByKey(QStringLiteral("Prev"));
             break;
         case '5':
             ShowStartStop();
             break;
         case '6':
-            JumpTo(QStringLiteral("Next"));
+            moveByKey(QStringLiteral("Next"));
             break;
         case '8':
-            JumpTo(QStringLiteral("Last"));
+            moveByKey(QStringLiteral("Last"));
             break;
         default:
             break;
     }
+}
+
+void MainForm::moveByKey(const QString& where) {
+    keyMove_ = true;
+    JumpTo(where);
+    keyMove_ = false;
 }
 
 void MainForm::OpenControlPanel() {

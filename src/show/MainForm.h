@@ -6,12 +6,14 @@
 #include "platform/DirListBox.h"
 #include "platform/FileListBox.h"
 #include "platform/FileSystem.h"
+#include "platform/FolderListing.h"
 #include "platform/Form.h"
 #include "platform/Image.h"
 #include "platform/Label.h"
 #include "platform/ListBox.h"
 #include "platform/Timer.h"
 #include "show/DecodeAhead.h"
+#include "show/ShowOrder.h"
 
 // The show window: start-up, the picture catalogue, the slide display, navigation and timing,
 // and the keyboard commands. All show state lives here; the other windows call the public
@@ -34,6 +36,8 @@ public:
 
     // The path of the picture last asked for, shown or not.
     QString currentImagePath() const { return CurrentImagePath; }
+    // The path of the picture on the screen.
+    QString shownImagePath() const { return shownPath_; }
     // The pictures decoded ahead of the show.
     show::DecodeAhead& decodeAhead() { return Ahead; }
 
@@ -55,6 +59,14 @@ protected:
 private:
     void Timer1_Timer();
     void ShowCurrentImage();
+    // Puts a picture loaded for `path` on the screen (a null one leaves the screen as it is)
+    // and decodes ahead from there.
+    void showPicture(const QString& path, const platform::Picture& picture);
+    void reportCannotShow(const QString& path, const QString& why);
+    // A decode ahead has arrived: the picture the screen waits for is shown.
+    void pictureDecoded(const QString& path, const QString& why);
+    // JumpTo from a key of the show.
+    void moveByKey(const QString& where);
     // The picture of `path` at the window's size, decoded ahead or now; null (and one line on
     // standard error) when it cannot be loaded.
     platform::Picture loadForShow(const QString& path);
@@ -69,11 +81,10 @@ private:
     void readSettings();
     void endWithMessage(const QString& message);
     bool isPictureFolder(const QString& path);
-    // What JumpTo would turn to, without moving: the folder after the current one, and the
-    // pictures "Next" and "Prev" would show (empty when there would be none).
-    int nextFolderIndex() const;
-    QString nextImagePath();
-    QString previousImagePath() const;
+    // The pictures the show may turn to next, most likely first, to decode ahead: the next
+    // one in the direction of the last move, the other neighbour, the first and the last of
+    // the folder (empty where there is none).
+    QStringList aheadPaths();
     // The size pictures are decoded at: the window's, in device pixels.
     QSize pictureBound() const;
 
@@ -89,6 +100,14 @@ private:
     bool HasImageList = false;
 
     QString CurrentImagePath;
+    // The order of the show, and whether its last move went back ("Prev").
+    show::ShowOrder Order{[this](const QString& folder) {
+        return platform::matchingFileNames(folder, flbImageList.Pattern());
+    }};
+    bool movedBack_ = false;
+    bool keyMove_ = false;
+    // The picture the screen waits for (a key moved the show to it before it was decoded).
+    QString awaited_;
     // The picture on the screen (a failed load leaves the previous one there).
     QString shownPath_;
     show::DecodeAhead Ahead;

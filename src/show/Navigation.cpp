@@ -2,72 +2,42 @@
 #include "show/MainForm.h"
 
 void MainForm::JumpTo(const QVariant& Where) {
-    const QString word = Where.typeId() == QMetaType::QString ? Where.toString() : QString();
-    const int count = flbImageList.ListCount();
-    if (word == QLatin1String("Next")) {
-        int i = flbImageList.ListIndex() + 1;
-        if (i >= count) {
-            i = 0;
-            // With one folder it is not opened again; with none there is nowhere to go.
-            if (lbDirs.ListCount() > 1) {
-                const int d = nextFolderIndex();
-                lbDirs.setListIndex(d);
-                display_directory(lbDirs.List(d));
-            }
-        }
-        // Ignored when the folder holds no picture (it may have vanished).
-        flbImageList.setListIndex(i);
-    } else if (word == QLatin1String("Prev")) {
-        int i = flbImageList.ListIndex() - 1;
-        if (i < 0) {
-            i = count - 1;
-        }
-        flbImageList.setListIndex(i);
-    } else if (word == QLatin1String("First")) {
-        flbImageList.setListIndex(0);
-    } else if (word == QLatin1String("Last")) {
-        flbImageList.setListIndex(count - 1);
-    } else {
-        // A picture index; any other word is treated like an index out of range.
-        bool isNumber = false;
-        const int n = Where.toInt(&isNumber);
-        if (isNumber && n >= 0 && n <= count - 1) {
-            flbImageList.setListIndex(n);
-        }
+    const show::ShowOrder::Step step =
+        show::ShowOrder::step({lbDirs.ListIndex(), flbImageList.ListIndex()}, lbDirs.ListCount(),
+                              flbImageList.ListCount(), Where);
+    if (step.entersFolder) {
+        lbDirs.setListIndex(step.to.folder);
+        display_directory(lbDirs.List(step.to.folder));
     }
+    // Ignored when the folder holds no picture (it may have vanished).
+    flbImageList.setListIndex(step.to.picture);
+    movedBack_ = Where.typeId() == QMetaType::QString && Where.toString() == QLatin1String("Prev");
     ShowCurrentImage();
 }
 
-int MainForm::nextFolderIndex() const {
-    const int d = lbDirs.ListIndex();
-    return d >= lbDirs.ListCount() - 1 ? 0 : d + 1;
-}
-
-QString MainForm::nextImagePath() {
-    const int i = flbImageList.ListIndex() + 1;
-    if (i < flbImageList.ListCount()) {
-        return flbImageList.Path() + QLatin1Char('/') + flbImageList.List(i);
-    }
-    const platform::FileListBox* list = &flbImageList;
-    // The next folder is listed as JumpTo will list it, in a list of its own: the show's
-    // lists stay as they are. A folder gone meanwhile leaves JumpTo in the current one.
-    platform::FileListBox nextFolder(flbImageList.Pattern());
-    if (lbDirs.ListCount() > 1) {
-        const QString folder = lbDirs.List(nextFolderIndex());
-        if (FileSystem.FolderExists(folder)) {
-            nextFolder.setPath(FileSystem.GetAbsolutePathName(folder));
-            list = &nextFolder;
+QStringList MainForm::aheadPaths() {
+    const show::Position at{lbDirs.ListIndex(), flbImageList.ListIndex()};
+    const auto pathAfter = [&](const QString& move) -> QString {
+        const show::ShowOrder::Step step =
+            show::ShowOrder::step(at, lbDirs.ListCount(), flbImageList.ListCount(), move);
+        if (step.entersFolder) {
+            // Listed as JumpTo will list it, kept for that visit. A folder gone meanwhile
+            // leaves JumpTo in the current one.
+            const QString folder = lbDirs.List(step.to.folder);
+            if (FileSystem.FolderExists(folder)) {
+                const QString path = FileSystem.GetAbsolutePathName(folder);
+                const QStringList pictures = Order.peek(path);
+                return pictures.isEmpty() ? QString() : path + QLatin1Char('/') + pictures.first();
+            }
         }
-    }
-    return list->ListCount() > 0 ? list->Path() + QLatin1Char('/') + list->List(0) : QString();
-}
-
-QString MainForm::previousImagePath() const {
-    const int count = flbImageList.ListCount();
-    const int i = flbImageList.ListIndex() - 1;
-    return count > 0
-               ? flbImageList.Path() + QLatin1Char('/') + flbImageList.List(i < 0 ? count - 1 : i)
-               : QString();
+        const QString name = flbImageList.List(step.to.picture);
+        return name.isEmpty() ? QString() : flbImageList.Path() + QLatin1Char('/') + name;
+    };
+    // The way the show last moved first, then the other way, then keys 2 and 8.
+    const QString next = pathAfter(QStringLiteral("Next"));
+    const QString previous = pathAfter(QStringLiteral("Prev"));
+    return {movedBack_ ? previous : next, movedBack_ ? next : previous,
+            pathAfter(QStringLiteral("First")), pathAfter(QStringLiteral("Last"))};
 }
 
 void MainForm::Timer1_Timer() {

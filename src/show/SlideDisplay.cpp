@@ -12,12 +12,37 @@ void MainForm::ShowCurrentImage() {
         return;
     }
     CurrentImagePath = flbImageList.Path() + QLatin1Char('/') + F;
+    const QSize bound = pictureBound();
+    // A key moves the show at once and its picture follows once decoded, unless a later key
+    // moved on meanwhile: keys pressed faster than pictures decode never queue up behind them.
+    if (keyMove_ && Ahead.enabled() && !Ahead.isHeld(CurrentImagePath, bound)) {
+        awaited_ = CurrentImagePath;
+        Ahead.lookAhead(CurrentImagePath, aheadPaths(), bound);
+        return;
+    }
+    awaited_.clear();
+    showPicture(CurrentImagePath, loadForShow(CurrentImagePath));
+}
 
-    const platform::Picture picture = loadForShow(CurrentImagePath);
+void MainForm::pictureDecoded(const QString& path, const QString& why) {
+    if (path != awaited_) {
+        return;  // decoded ahead, or no longer wanted on the screen
+    }
+    awaited_.clear();
+    if (!why.isEmpty()) {
+        reportCannotShow(path, why);
+        Ahead.lookAhead(CurrentImagePath, aheadPaths(), pictureBound());
+        return;
+    }
+    showPicture(path, loadForShow(path));
+}
+
+void MainForm::showPicture(const QString& path, const platform::Picture& picture) {
     if (!picture.isNull()) {
-        shownPath_ = CurrentImagePath;
+        shownPath_ = path;
         placePicture(picture);
         if (ShowText) {
+            const QString F = path.section(QLatin1Char('/'), -1);
             const QString D = GetImageDesc(F);
             if (D.isEmpty()) {
                 lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  "));
@@ -28,8 +53,13 @@ void MainForm::ShowCurrentImage() {
         }
         image1.setVisible(true);
     }
-    // The next picture is decoded while this one is on the screen.
-    Ahead.lookAhead(CurrentImagePath, previousImagePath(), nextImagePath(), pictureBound());
+    // The pictures the show may turn to next are decoded while this one is on the screen.
+    Ahead.lookAhead(CurrentImagePath, aheadPaths(), pictureBound());
+}
+
+void MainForm::reportCannotShow(const QString& path, const QString& why) {
+    // The previous picture and caption stay; the show goes on at the next tick.
+    QTextStream(stderr) << "lumosa: cannot show " << path << ": " << why << Qt::endl;
 }
 
 platform::Picture MainForm::loadForShow(const QString& path) {
@@ -40,8 +70,7 @@ platform::Picture MainForm::loadForShow(const QString& path) {
         QString why;
         picture = platform::LoadPicture(path, bound, &why);
         if (picture.isNull()) {
-            // The previous picture and caption stay; the show goes on at the next tick.
-            QTextStream(stderr) << "lumosa: cannot show " << path << ": " << why << Qt::endl;
+            reportCannotShow(path, why);
             return {};
         }
         Ahead.hold(path, bound, stamp, picture);
@@ -99,7 +128,7 @@ void MainForm::followScreen() {
         placeCaption();
     }
     image1.setVisible(true);
-    Ahead.lookAhead(CurrentImagePath, previousImagePath(), nextImagePath(), pictureBound());
+    Ahead.lookAhead(CurrentImagePath, aheadPaths(), pictureBound());
 }
 
 QSize MainForm::pictureBound() const {

@@ -1,0 +1,55 @@
+#include "show/ShowOrder.h"
+
+namespace show {
+
+ShowOrder::Step ShowOrder::step(Position from, int folders, int pictures, const QVariant& where) {
+    const QString word = where.typeId() == QMetaType::QString ? where.toString() : QString();
+    Step step{from, false};
+    if (word == QLatin1String("Next")) {
+        step.to.picture = from.picture + 1;
+        if (step.to.picture >= pictures) {
+            step.to.picture = 0;
+            // With one folder it is not opened again; with none there is nowhere to go.
+            if (folders > 1) {
+                step.to.folder = from.folder >= folders - 1 ? 0 : from.folder + 1;
+                step.entersFolder = true;
+            }
+        }
+    } else if (word == QLatin1String("Prev")) {
+        step.to.picture = from.picture - 1 < 0 ? pictures - 1 : from.picture - 1;
+    } else if (word == QLatin1String("First")) {
+        step.to.picture = 0;
+    } else if (word == QLatin1String("Last")) {
+        step.to.picture = pictures - 1;
+    } else {
+        bool isNumber = false;
+        const int n = where.toInt(&isNumber);
+        if (isNumber && n >= 0 && n <= pictures - 1) {
+            step.to.picture = n;
+        }
+    }
+    return step;
+}
+
+QStringList ShowOrder::enter(const QString& folder) {
+    if (folder == peekedFolder_ && peekedStamp_.size >= 0 &&
+        FileStamp::of(folder) == peekedStamp_) {
+        peekedFolder_.clear();
+        return std::exchange(peeked_, {});
+    }
+    peekedFolder_.clear();
+    peeked_.clear();
+    return lister_(folder);
+}
+
+QStringList ShowOrder::peek(const QString& folder) {
+    if (folder != peekedFolder_ || FileStamp::of(folder) != peekedStamp_) {
+        // Stamped before listing: a change meanwhile leaves a stamp that no longer matches.
+        peekedStamp_ = FileStamp::of(folder);
+        peeked_ = lister_(folder);
+        peekedFolder_ = folder;
+    }
+    return peeked_;
+}
+
+}  // namespace show
