@@ -9,6 +9,8 @@ LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb
 # and GIF readers; libexif reads the EXIF orientation; the samples tool draws its labels in
 # DejaVu Sans.
 LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 libexif12 fonts-dejavu-core)
+# A disc image (scripts/make-disc --iso), also read back by the disc test.
+LUMOSA_IMAGE_PACKAGES=(xorriso)
 # A show without a display: a virtual X server, a window manager (without one a full-screen
 # window keeps its default size there) and screenshots.
 LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
