@@ -1,5 +1,6 @@
 #include <QApplication>
 #include <QIcon>
+#include <QLoggingCategory>
 
 #include <cstdio>
 #include <cstdlib>
@@ -52,6 +53,10 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(runningMessages);
     QApplication::setApplicationName(platform::App::Title());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
+    // A damaged colour profile leaves its picture in the colours stored. Qt's warning about it
+    // names no file and would come again each time round the show, from every decode of the
+    // picture; QT_LOGGING_RULES=qt.gui.icc=true still brings it back.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.icc.warning=false"));
     // The show window is the start-up window: its Form_Load decides what happens next.
     if (!platform::Forms::start<MainForm>()) {
         return 0;

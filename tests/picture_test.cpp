@@ -1,4 +1,5 @@
 // LoadPicture: orientation, reduction to a bound, absurd or damaged files, failure reasons.
+#include <QColorSpace>
 #include <QImageReader>
 #include <QPainter>
 #include <QtTest>
@@ -25,6 +26,7 @@ const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 255);
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kGrey = qRgb(128, 128, 128);
+const QRgb kPatch = qRgb(120, 192, 64);  // a green that JPEG keeps exactly
 constexpr int kGifFrame = 781;  // in gifwriter's output: header, screen, 256-colour palette
 
 QImage filled(QSize size, QRgb colour, QImage::Format format = QImage::Format_RGB32) {
@@ -103,7 +105,7 @@ private Q_SLOTS:
     void initTestCase() {
         QVERIFY(dir_.isValid());
         // Damaged and oversized files are the point of several cases; their warnings are noise.
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false"));
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false\nqt.gui.icc=false"));
     }
 
     void load_data() {
@@ -226,6 +228,61 @@ private Q_SLOTS:
                                                    ? QImage::Format_ARGB32_Premultiplied
                                                    : QImage::Format_RGB32);
             QCOMPARE(lookOf(picture.image()), look);
+        }
+    }
+
+    // A flat patch of kPatch tagged with colord's profiles. The expected values are lcms2's, worked
+    // out once: `echo 120 192 64 | transicc -s -t1 -i AdobeRGB1998.icc -o '*sRGB'` gives 65.2
+    // 193.4 45.6, from ProPhotoRGB.icc 70.3 215.1 7.6 (ImageMagick's -profile agrees). Pure Adobe
+    // RGB green would clip to 0 255 0, what it shows untagged: it proves nothing.
+    void colourProfile_data() {
+        QTest::addColumn<QByteArray>("profile");  // in an APP2 segment; null: none
+        QTest::addColumn<int>("orientation");
+        QTest::addColumn<QRgb>("colour");  // every pixel, within 3 a channel
+        QFile adobe(QStringLiteral("/usr/share/color/icc/colord/AdobeRGB1998.icc"));
+        QFile proPhoto(QStringLiteral("/usr/share/color/icc/colord/ProPhotoRGB.icc"));
+        QFile sRgb(QStringLiteral("/usr/share/color/icc/colord/sRGB.icc"));
+        QVERIFY2(adobe.open(QIODevice::ReadOnly) && proPhoto.open(QIODevice::ReadOnly) &&
+                     sRgb.open(QIODevice::ReadOnly),
+                 "colord-data's profiles are missing (scripts/lib/packages.sh)");
+        const QByteArray adobeRgb = adobe.readAll();
+        QTest::newRow("untagged") << QByteArray() << 1 << kPatch;
+        QTest::newRow("sRGB") << sRgb.readAll() << 1 << kPatch;
+        QTest::newRow("garbage") << QByteArray(200, 'x') << 1 << kPatch;
+        QTest::newRow("cut short") << adobeRgb.left(300) << 1 << kPatch;
+        QTest::newRow("Adobe RGB") << adobeRgb << 1 << qRgb(65, 193, 46);
+        QTest::newRow("Adobe RGB 6") << adobeRgb << 6 << qRgb(65, 193, 46);  // turned after reading
+        QTest::newRow("ProPhoto RGB") << proPhoto.readAll() << 1 << qRgb(70, 215, 8);
+    }
+
+    void colourProfile() {
+        QFETCH(QByteArray, profile);
+        QFETCH(int, orientation);
+        QFETCH(QRgb, colour);
+        QByteArray bytes = encode(filled({16, 16}, kPatch), "jpeg", 100);
+        const QImage plain = QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32);
+        if (!profile.isNull()) {
+            const QByteArray app2 = QByteArray("ICC_PROFILE\0\1\1", 14) + profile;
+            bytes.insert(2, "\xFF\xE2" + QByteArray(1, char((app2.size() + 2) >> 8)) +
+                                char(app2.size() + 2) + app2);
+        }
+        QString why;
+        QImage image =
+            LoadPicture(write(QTest::currentDataTag(), withOrientation(bytes, orientation)), {},
+                        &why)
+                .image();
+        QCOMPARE(why, QString());
+        int worst = 0;
+        for (int i = 0; i < 16 * 16; ++i) {
+            for (int shift = 0; shift < 24; shift += 8) {
+                const QRgb p = image.pixel(i % 16, i / 16);
+                worst = std::max(worst, qAbs(int(p >> shift & 0xFF) - int(colour >> shift & 0xFF)));
+            }
+        }
+        QVERIFY2(worst <= 3, qPrintable(QString::number(image.pixel(8, 8), 16)));
+        if (colour == kPatch) {  // left as it is: Qt's own decode, bit for bit
+            image.setColorSpace(QColorSpace());
+            QCOMPARE(image, plain);
         }
     }
 

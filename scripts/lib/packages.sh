@@ -9,17 +9,21 @@ LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb
 # and GIF readers; libexif reads the EXIF orientation; the samples tool draws its labels in
 # DejaVu Sans.
 LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 libexif12 fonts-dejavu-core)
+# A disc image (scripts/make-disc --iso), also read back by the disc test.
+LUMOSA_IMAGE_PACKAGES=(xorriso)
 # A show without a display: a virtual X server, a window manager (without one a full-screen
 # window keeps its default size there) and screenshots.
 LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
 # Tests: the end-to-end ones drive the program on a real X server under a window manager,
 # read window geometry (x11-utils), clear the screen between programs (x11-xserver-utils) and
 # read text off the screen (tesseract-ocr); the no-writes test watches the program's file calls
-# with strace.
+# with strace; the picture test tags JPEGs with colord-data's colour profiles (Adobe RGB,
+# ProPhoto RGB, sRGB).
 LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick x11-utils x11-xserver-utils
-    tesseract-ocr strace)
-# Benchmarks: the JPEG decoder's own library, to time it alone.
-LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev)
+    tesseract-ocr strace colord-data)
+# Benchmarks: the JPEG decoder's own library, to time it alone; colord-data's Adobe RGB profile,
+# to tag photos with.
+LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev colord-data)
 # Fuzzing: clang with libFuzzer and the sanitizer runtimes (clang-14 gives clang++-14, the
 # runtimes, libFuzzer among them, come with libclang-rt-14-dev).
 LUMOSA_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

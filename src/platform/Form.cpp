@@ -45,8 +45,12 @@ std::function<void()>& endHook() {
 // A window destroyed by another X client (a window manager or a tool) comes with no close
 // request: the program would go on, unseen, with a window that no longer exists. It is taken
 // as a close from outside.
-class DestroyedWindowWatch : public QAbstractNativeEventFilter {
+class DestroyedWindowWatch : public QObject, public QAbstractNativeEventFilter {
 public:
+    static constexpr const char* kName = "lumosa-destroyed-window-watch";
+    explicit DestroyedWindowWatch(QObject* application) : QObject(application) {
+        setObjectName(QLatin1String(kName));
+    }
     bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
         if (eventType != "xcb_generic_event_t" ||
             (static_cast<xcb_generic_event_t*>(message)->response_type & 0x7F) !=
@@ -69,12 +73,12 @@ public:
 
 Form::Form(QWidget* parent) : QWidget(parent, Qt::Window) {
 #ifdef LUMOSA_XCB
-    static DestroyedWindowWatch* watch = [] {
-        auto* filter = new DestroyedWindowWatch;
-        QCoreApplication::instance()->installNativeEventFilter(filter);
-        return filter;
-    }();
-    Q_UNUSED(watch);
+    // One watch for the application, going with it.
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application && !application->findChild<QObject*>(QLatin1String(DestroyedWindowWatch::kName),
+                                                         Qt::FindDirectChildrenOnly)) {
+        application->installNativeEventFilter(new DestroyedWindowWatch(application));
+    }
 #endif
 }
 

@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QByteArray>
+#include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
 #include <QTransform>
@@ -350,6 +351,18 @@ const char* headerRefusal(const Header& header) {
     return nullptr;
 }
 
+// A picture tagged with a colour profile other than sRGB (Adobe RGB from cameras, Display P3
+// from phones) would look dull shown as sRGB: its pixels are converted, once they are at the
+// size they are drawn. Untagged and sRGB pictures are left as they are; so is one whose profile
+// Qt could not read (damaged, or of a kind it does not handle), which leaves no colour space.
+void toSRgb(QImage& image, const QColorSpace& colours) {
+    if (!colours.isValid() || colours == QColorSpace(QColorSpace::SRgb)) {
+        return;
+    }
+    image.setColorSpace(colours);  // a quarter turn drops it
+    image.convertToColorSpace(QColorSpace::SRgb);
+}
+
 // Orientations 5 to 8 turn the stored picture a quarter.
 bool quarterTurned(int orientation) {
     return orientation >= 5;
@@ -442,6 +455,7 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
         return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
     }
 
+    const QColorSpace colours = image.colorSpace();  // the JPEG's ICC profile, if any
     image = forDrawing(upright(std::move(image), header.orientation));
     // A JPEG is the whole picture, upright; a GIF frame comes on its logical screen.
     const QSize pictureSize = jpeg ? natural : image.size();
@@ -452,6 +466,7 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
             return fail("too large");
         }
     }
+    toSRgb(image, colours);
     return Picture(std::move(image), pictureSize);
 }
 

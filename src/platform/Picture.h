@@ -40,7 +40,8 @@ private:
 // jpegScaleDenominator). The header is read first, and a file it refuses is never read whole;
 // the rest is read once, in turn with other threads when the file and its decode need over
 // 64 MB at once. A JPEG is decoded at a reduced size and then scaled smoothly to exactly the
-// size it is drawn at.
+// size it is drawn at. A picture tagged with a colour profile other than sRGB (a JPEG's ICC
+// profile) is converted to sRGB at that size; one Qt cannot read leaves the picture as stored.
 // The format comes from the content, never the name. Safe to call from several threads.
 // Once `abort` (when given) is set, the decode under way ends early and fails ("no longer
 // wanted"): a worker decoding a picture the user has already moved past is free again soon.

@@ -1,10 +1,15 @@
 // A disc made by scripts/make-disc starts where the system's Qt cannot be loaded: run in a
 // mount namespace of its own, in which every Qt library of the system reads as an empty file
 // and the system's Qt plugin folders are empty, it shows its pictures, and the process's memory
-// map names the disc's libraries and plugins.
+// map names the disc's libraries and plugins. Its image holds the same files with their run
+// bits and long names, and the show starts from a copy of the image's tree, also through
+// autorun.sh from any other folder.
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
+#include <QMap>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -35,6 +40,22 @@ QStringList hidden(const QStringList& command) {
            command;
 }
 
+// The image's files by their paths, each with its mode as `ls -l` writes it.
+QMap<QString, QString> imageListing(const XSession& x, const QString& image) {
+    const QString listing =
+        x.run(QStringLiteral("xorriso"),
+              {QStringLiteral("-indev"), image, QStringLiteral("-find"), QStringLiteral("/"),
+               QStringLiteral("-exec"), QStringLiteral("lsdl")});
+    // "-r-xr-xr-x  1 0  0  428448 Dec  7 03:17 '/lumosa'", links followed by " -> 'target'".
+    const QRegularExpression line(QStringLiteral("^(\\S{10}) .* '(/[^']*)'( -> '.*')?$"),
+                                  QRegularExpression::MultilineOption);
+    QMap<QString, QString> modes;
+    for (const QRegularExpressionMatch& match : line.globalMatch(listing)) {
+        modes.insert(match.captured(2), match.captured(1));
+    }
+    return modes;
+}
+
 }  // namespace
 
 class DiscTest : public QObject {
@@ -61,15 +82,20 @@ void DiscTest::startsWithoutSystemQt() {
     testsupport::Disc pictures;
     pictures.picture(QStringLiteral("Beach/1.jpg"), QSize(64, 48), Qt::red);
     pictures.picture(QStringLiteral("Beach/2.gif"), QSize(64, 48), Qt::green);
+    // Longer than the names of plain ISO 9660 and of Joliet without its long names, with blanks.
+    const QString longName = QStringLiteral(
+        "3 a picture whose name is longer than sixty-four characters, blanks too.jpg");
+    pictures.picture(QStringLiteral("Beach/") + longName, QSize(64, 48), Qt::blue);
     QTemporaryDir work;
     const QString disc = work.filePath(QStringLiteral("MyDisc"));
+    const QString image = work.filePath(QStringLiteral("MyDisc.iso"));
     QProcess make;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("LUMOSA_BUILD_DIR"), QStringLiteral(LUMOSA_BUILD_DIR));
     make.setProcessEnvironment(environment);
     make.setProcessChannelMode(QProcess::MergedChannels);
     make.start(QStringLiteral(LUMOSA_SOURCE_DIR "/scripts/make-disc"),
-               {disc, pictures.abs(QStringLiteral("Beach"))});
+               {QStringLiteral("--iso"), image, disc, pictures.abs(QStringLiteral("Beach"))});
     QVERIFY(make.waitForFinished(300000));
     QVERIFY2(make.exitCode() == 0, make.readAll().constData());
 
@@ -109,6 +135,60 @@ void DiscTest::startsWithoutSystemQt() {
         QVERIFY2(loaded.contains(disc + QLatin1String(file)), file);
     }
     QVERIFY(!loaded.contains(QRegularExpression(QStringLiteral("/usr/lib/.*libQt6"))));
+    x.stopProgram();
+
+    // The image: every file of the folder, of the same kind, readable by all as on a pressed
+    // disc, runnable by all where it was runnable, and nothing else.
+    const QMap<QString, QString> modes = imageListing(x, image);
+    QCOMPARE(modes.value(QStringLiteral("/lumosa")), QStringLiteral("-r-xr-xr-x"));
+    QCOMPARE(modes.value(QStringLiteral("/autorun.sh")), QStringLiteral("-r-xr-xr-x"));
+    QCOMPARE(modes.value(QStringLiteral("/autorun.inf")), QStringLiteral("-r--r--r--"));
+    QCOMPARE(modes.value(QStringLiteral("/Beach/") + longName), QStringLiteral("-r--r--r--"));
+    QCOMPARE(modes.value(QStringLiteral("/_lumosa")), QStringLiteral("dr-xr-xr-x"));
+    QDirIterator files(disc, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+                       QDirIterator::Subdirectories);
+    int count = 0;
+    for (; files.hasNext(); ++count) {
+        const QFileInfo file = files.nextFileInfo();
+        const QString mode = modes.value(file.filePath().mid(disc.size()));
+        QVERIFY2(!mode.isEmpty(), qPrintable(file.filePath()));
+        if (file.isSymLink()) {
+            QCOMPARE(mode.front(), QLatin1Char('l'));
+        } else {
+            QCOMPARE(mode, file.isDir()          ? QStringLiteral("dr-xr-xr-x")
+                           : file.isExecutable() ? QStringLiteral("-r-xr-xr-x")
+                                                 : QStringLiteral("-r--r--r--"));
+        }
+    }
+    QVERIFY(count > 70);                // _lumosa/ alone holds some 60 libraries
+    QCOMPARE(modes.size(), count + 1);  // and the top folder
+    // Systems without Rock Ridge read the Joliet names, long ones too.
+    QVERIFY(x.run(QStringLiteral("xorriso"),
+                  {QStringLiteral("-read_fs"), QStringLiteral("norock"), QStringLiteral("-indev"),
+                   image, QStringLiteral("-find"), QStringLiteral("/Beach")})
+                .contains(QStringLiteral("/Beach/") + longName));
+
+    // A copy of the image's tree, as a mounted disc shows it, in a folder with blanks in its path.
+    const QString copy = work.filePath(QStringLiteral("copy of the disc"));
+    QVERIFY(!x.run(QStringLiteral("xorriso"),
+                   {QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
+                    image, QStringLiteral("-extract"), QStringLiteral("/"), copy},
+                   120000)
+                 .isNull());
+    // Its folders are read-only like the disc's: writable again, so that it can be removed.
+    const auto writable = qScopeGuard([&] {
+        QProcess::execute(QStringLiteral("chmod"),
+                          {QStringLiteral("-R"), QStringLiteral("u+w"), copy});
+    });
+    x.startProgram(QStringLiteral("unshare"), copy, hidden({QStringLiteral("./lumosa")}));
+    QCOMPARE(x.watch({Qt::red, Qt::green}, 2), (QList<int>{0, 1}));
+    // autorun.sh by its full path from the top folder, and by a relative one with blanks.
+    for (const auto& [folder, script] :
+         {std::pair{QStringLiteral("/"), copy + QStringLiteral("/autorun.sh")},
+          std::pair{work.path(), QStringLiteral("copy of the disc/autorun.sh")}}) {
+        x.startProgram(QStringLiteral("unshare"), folder, hidden({script}));
+        QCOMPARE(x.watch({Qt::blue}, 1), QList<int>{0});
+    }
     x.stopProgram();
 }
 
