@@ -454,6 +454,9 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
     if (!reader.read(&image)) {
         return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
     }
+    if (abortedHere) {
+        return fail("no longer wanted");  // not worth turning, scaling or converting
+    }
 
     const QColorSpace colours = image.colorSpace();  // the JPEG's ICC profile, if any
     image = forDrawing(upright(std::move(image), header.orientation));

@@ -100,8 +100,8 @@ private:
     QSize pendingBound_;
     std::function<void()> startPending_;  // hands the pending decode to the worker
     QFutureWatcher<Entry> watcher_;
-    // One thread of our own: a decode ahead never waits behind other work, and never takes more
-    // than one core from the show.
+    // Threads of our own: a decode ahead never waits behind other work. One decode runs at a
+    // time; the second thread lets the next one start while a decode called off winds down.
     QThreadPool pool_;
 };
 
