@@ -15,31 +15,6 @@ void MainForm::JumpTo(const QVariant& Where) {
     ShowCurrentImage();
 }
 
-QStringList MainForm::aheadPaths() {
-    const show::Position at{lbDirs.ListIndex(), flbImageList.ListIndex()};
-    const auto pathAfter = [&](const QString& move) -> QString {
-        const show::ShowOrder::Step step =
-            show::ShowOrder::step(at, lbDirs.ListCount(), flbImageList.ListCount(), move);
-        if (step.entersFolder) {
-            // Listed as JumpTo will list it, kept for that visit. A folder gone meanwhile
-            // leaves JumpTo in the current one.
-            const QString folder = lbDirs.List(step.to.folder);
-            if (FileSystem.FolderExists(folder)) {
-                const QString path = FileSystem.GetAbsolutePathName(folder);
-                const QStringList pictures = Order.peek(path);
-                return pictures.isEmpty() ? QString() : path + QLatin1Char('/') + pictures.first();
-            }
-        }
-        const QString name = flbImageList.List(step.to.picture);
-        return name.isEmpty() ? QString() : flbImageList.Path() + QLatin1Char('/') + name;
-    };
-    // The way the show last moved first, then the other way, then keys 2 and 8.
-    const QString next = pathAfter(QStringLiteral("Next"));
-    const QString previous = pathAfter(QStringLiteral("Prev"));
-    return {movedBack_ ? previous : next, movedBack_ ? next : previous,
-            pathAfter(QStringLiteral("First")), pathAfter(QStringLiteral("Last"))};
-}
-
 void MainForm::Timer1_Timer() {
     JumpTo(QStringLiteral("Next"));
     if (DelayPending) {
