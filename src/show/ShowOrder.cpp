@@ -31,9 +31,26 @@ ShowOrder::Step ShowOrder::step(Position from, int folders, int pictures, const 
     return step;
 }
 
+namespace {
+
+// A folder's time moves in steps (a few milliseconds here, two seconds on FAT), so a change
+// within the step of a listing leaves the stamp as it was: a listing is trusted only for a
+// folder last changed well before it was made.
+constexpr qint64 kSettledMs = 2500;
+
+}  // namespace
+
+bool ShowOrder::peekHolds(const QString& folder) const {
+    if (folder != peekedFolder_ || peekedStamp_.size < 0) {
+        return false;
+    }
+    const FileStamp now = FileStamp::of(folder);
+    return now == peekedStamp_ && now.modified.isValid() &&
+           now.modified.msecsTo(peekedAt_) > kSettledMs;
+}
+
 QStringList ShowOrder::enter(const QString& folder) {
-    if (folder == peekedFolder_ && peekedStamp_.size >= 0 &&
-        FileStamp::of(folder) == peekedStamp_) {
+    if (peekHolds(folder)) {
         peekedFolder_.clear();
         return std::exchange(peeked_, {});
     }
@@ -43,9 +60,10 @@ QStringList ShowOrder::enter(const QString& folder) {
 }
 
 QStringList ShowOrder::peek(const QString& folder) {
-    if (folder != peekedFolder_ || FileStamp::of(folder) != peekedStamp_) {
+    if (!peekHolds(folder)) {
         // Stamped before listing: a change meanwhile leaves a stamp that no longer matches.
         peekedStamp_ = FileStamp::of(folder);
+        peekedAt_ = QDateTime::currentDateTimeUtc();
         peeked_ = lister_(folder);
         peekedFolder_ = folder;
     }

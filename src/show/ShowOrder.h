@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -42,15 +43,20 @@ public:
     static Step step(Position from, int folders, int pictures, const QVariant& where);
 
     // The pictures of `folder` for a visit that enters it now. A listing made by a look ahead
-    // (peek) serves while the folder is unchanged since, so that it is listed once per visit.
+    // (peek) serves while the folder is unchanged since, so that it is listed once per visit;
+    // a folder changed within seconds of that listing is listed again.
     QStringList enter(const QString& folder);
     // The pictures of `folder`, listed for a look ahead and kept for the visit that follows.
     QStringList peek(const QString& folder);
 
 private:
+    // Whether the listing of the last peek still holds for `folder`.
+    bool peekHolds(const QString& folder) const;
+
     Lister lister_;
     QString peekedFolder_;
     FileStamp peekedStamp_;
+    QDateTime peekedAt_;
     QStringList peeked_;
 };
 
