@@ -185,7 +185,10 @@ void NoWritesTest::wholeShowWritesNothing() {
         }
         const QString name = u":"_s + QString::number(display);
         xvfb.start(tools.value(u"Xvfb"_s), {name, u"-displayfd"_s, u"1"_s, u"-screen"_s, u"0"_s,
-                                            u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s});
+                                            u"1024x768x24"_s, u"-nolisten"_s, u"tcp"_s,
+                                            // Without it the server resets when the probe
+                                            // below leaves, and may cut the window manager off.
+                                            u"-noreset"_s});
         // It writes the display's number once it accepts clients, or ends.
         QByteArray ready;
         const bool ended = QTest::qWaitFor(
@@ -208,8 +211,13 @@ void NoWritesTest::wholeShowWritesNothing() {
     // A window mapped while the window manager is still starting may never be shown: wait until
     // it announces its desktops.
     QTRY_VERIFY_WITH_TIMEOUT(
-        run(tools.value(u"xdotool"_s), {u"get_num_desktops"_s}, environment).trimmed().toInt() > 0,
+        windowManager.state() == QProcess::NotRunning ||
+            run(tools.value(u"xdotool"_s), {u"get_num_desktops"_s}, environment).trimmed().toInt() >
+                0,
         kWindowWait);
+    QVERIFY2(windowManager.state() == QProcess::Running,
+             qPrintable(u"the window manager ended: "_s +
+                        QString::fromLocal8Bit(windowManager.readAllStandardError())));
 
     // The program under strace, every process and thread of it, each call that names a file
     // and could change one, descriptors shown with their paths.

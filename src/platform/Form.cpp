@@ -58,7 +58,8 @@ public:
             return false;
         }
         const xcb_window_t window = static_cast<xcb_destroy_notify_event_t*>(message)->window;
-        for (const auto& [type, form] : registry()) {
+        for (const auto& entry : registry()) {
+            Form* form = entry.second;
             if (form->internalWinId() == window) {
                 // After the event is handled: the handler may end the program.
                 QTimer::singleShot(0, form, [form] { form->close(); });

@@ -87,8 +87,8 @@ XSession::XSession(QSize screenSize, bool windowManager) : screenSize_(screenSiz
         launch(QStringLiteral("Xvfb"),
                {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                 QStringLiteral("0"), size, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                QStringLiteral("-nocursor"), QStringLiteral("-auth"), authority,
-                QStringLiteral("-fbdir"), work + QStringLiteral("/fb")}));
+                QStringLiteral("-nocursor"), QStringLiteral("-noreset"), QStringLiteral("-auth"),
+                authority, QStringLiteral("-fbdir"), work + QStringLiteral("/fb")}));
     QByteArray number;
     waitFor([&] {
         number += server_->readAllStandardOutput();
