@@ -22,6 +22,7 @@
 
 #include "platform/CommandButton.h"
 #include "platform/Keys.h"
+#include "platform/Screen.h"
 #include "platform/Twips.h"
 
 namespace platform {
@@ -139,6 +140,11 @@ void Form::setTop(float twips) {
 
 void Form::setClientSize(float widthTwips, float heightTwips) {
     resize(std::max(1, toPixels(widthTwips)), std::max(1, toPixels(heightTwips)));
+}
+
+void Form::centreOnScreen() {
+    setLeft((Screen::Width() - Width()) / 2);
+    setTop((Screen::Height() - Height()) / 2);
 }
 
 Form::FormState Form::WindowState() const {

@@ -439,13 +439,15 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
     // So ask for the smallest of those that still covers the target, and scale the rest.
     QSize decodeSize = stored;
     const bool jpeg = header.format == "jpeg";
-    const int d = jpeg ? jpegReduction(stored, turned, bound) : 1;
-    if (d > 1) {
-        decodeSize = QSize(stored.width() / d, stored.height() / d);
-        if (stored.width() % d != 0 || stored.height() % d != 0) {
+    const int factor = jpeg ? jpegReduction(stored, turned, bound) : 1;
+    if (factor > 1) {
+        decodeSize = QSize(stored.width() / factor, stored.height() / factor);
+        if (stored.width() % factor != 0 || stored.height() % factor != 0) {
             // Without the clip the reader would take another factor for the odd size; this
-            // leaves out fewer than d pixels at the right and bottom, under one decoded pixel.
-            reader.setClipRect(QRect(0, 0, decodeSize.width() * d, decodeSize.height() * d));
+            // leaves out fewer than `factor` pixels at the right and bottom, under one decoded
+            // pixel.
+            reader.setClipRect(
+                QRect(0, 0, decodeSize.width() * factor, decodeSize.height() * factor));
         }
         reader.setScaledSize(decodeSize);
     }

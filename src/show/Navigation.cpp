@@ -30,8 +30,7 @@ QStringList MainForm::aheadPaths() {
                 return pictures.isEmpty() ? QString() : path + QLatin1Char('/') + pictures.first();
             }
         }
-        const QString name = flbImageList.List(step.to.picture);
-        return name.isEmpty() ? QString() : flbImageList.Path() + QLatin1Char('/') + name;
+        return flbImageList.FullPath(step.to.picture);
     };
     // The way the show last moved first, then the other way, then keys 2 and 8.
     const QString next = pathAfter(QStringLiteral("Next"));
