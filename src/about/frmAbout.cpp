@@ -62,9 +62,7 @@ QString frmAbout::keypadHelp() {
 }
 
 void frmAbout::Form_Load() {
-    MainForm& show = Forms::get<MainForm>();
-    SavedTimerEnabled = show.Timer1.Enabled();
-    show.Timer1.setEnabled(false);
+    SavedTimerEnabled = Forms::get<MainForm>().pauseShow();
     setCaption(QStringLiteral("About ") + App::Title());
     lblTitle.setCaption(App::Title());
     lblVersion.setCaption(
@@ -76,7 +74,7 @@ void frmAbout::Form_Load() {
 }
 
 void frmAbout::cmdOK_Click() {
-    Forms::get<MainForm>().Timer1.setEnabled(SavedTimerEnabled);
+    Forms::get<MainForm>().resumeShow(SavedTimerEnabled);
     Forms::Unload(*this);
 }
 

@@ -41,7 +41,7 @@ void frmDirectories::cbOK_Click() {
     }
     main.display_directory(main.lbDirs.List(0));
     Forms::Unload(*this);
-    main.Timer1.setEnabled(true);
+    main.resumeShow(true);
     main.lbDirs.setListIndex(0);
     main.Show();
 }

@@ -43,10 +43,9 @@ void frmThumbnails::Form_Resize() {
     }
     opened_ = true;
     MainForm& show = Forms::get<MainForm>();
-    SavedTimerEnabled = show.Timer1.Enabled();
+    SavedTimerEnabled = show.pauseShow();
     SavedListIndex = show.flbImageList.ListIndex();
     savedImagePath_ = show.currentImagePath();
-    show.Timer1.setEnabled(false);
 
     piccontrol.setHeight(Height() - 420);
     piccontrol.setWidth(Width() - 150);
@@ -96,7 +95,7 @@ platform::Image& frmThumbnails::loadThumb(int Index) {
 
 void frmThumbnails::LoadThumbnails() {
     MainForm& show = Forms::get<MainForm>();
-    platform::FileListBox& list = show.flbImageList;
+    const platform::FileListBox& list = show.flbImageList;
     Show();
     picFrame.setMousePointer(platform::PictureBox::Hourglass);
     // Decoded at the size it is drawn, in device pixels; never kept at full size.
@@ -127,7 +126,7 @@ void frmThumbnails::LoadThumbnails() {
             element->setLeft(layout.places[ThumbIndex].x());
             element->setVisible(true);
         }
-        list.setListIndex(ThumbIndex);
+        show.setListPosition(ThumbIndex);
         const QString name = list.FileName();
         thumbs::ThumbDecoder::Result decoded = decoder.next();
         if (decoded.picture.isNull()) {
@@ -168,7 +167,7 @@ void frmThumbnails::Thumb1_Click(int Index) {
     show.JumpTo(Index);
     SavedListIndex = show.flbImageList.ListIndex();
     savedImagePath_ = show.currentImagePath();
-    show.Timer1.setEnabled(SavedTimerEnabled);
+    show.resumeShow(SavedTimerEnabled);
     Forms::Unload(*this);
 }
 
@@ -182,7 +181,7 @@ void frmThumbnails::Form_Unload() {
     // sheet may hold fewer pictures: stay inside its list.
     if (show->currentImagePath() == savedImagePath_) {
         const int last = show->flbImageList.ListCount() - 1;
-        show->flbImageList.setListIndex(std::clamp(SavedListIndex, -1, last));
+        show->setListPosition(std::clamp(SavedListIndex, -1, last));
     }
-    show->Timer1.setEnabled(SavedTimerEnabled);
+    show->resumeShow(SavedTimerEnabled);
 }
