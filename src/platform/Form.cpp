@@ -62,7 +62,8 @@ public:
         for (const auto& [type, form] : registry()) {
             if (form->internalWinId() == window) {
                 // After the event is handled: the handler may end the program.
-                QTimer::singleShot(0, form, [form] { form->close(); });
+                // A copy: clang 14 cannot capture a structured binding.
+                QTimer::singleShot(0, form, [target = form] { target->close(); });
             }
         }
         return false;
