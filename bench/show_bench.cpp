@@ -253,7 +253,7 @@ void press(MainForm* form, Qt::Key key, const QString& text) {
 }
 
 bool shows(MainForm* form, int i) {
-    const QString path = form->flbImageList.Path() + QLatin1Char('/') + form->flbImageList.List(i);
+    const QString path = form->flbImageList.FullPath(i);
     return form->shownImagePath() == path && !form->image1.picture().isNull() &&
            form->image1.picture().image().size() == drawnSize(path);
 }

@@ -1,5 +1,4 @@
 #include <QApplication>
-#include <QIcon>
 #include <QLoggingCategory>
 
 #include <cstdio>
@@ -52,7 +51,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     qInstallMessageHandler(runningMessages);
     QApplication::setApplicationName(platform::App::Title());
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
+    QApplication::setWindowIcon(platform::App::Icon());
     // A damaged colour profile leaves its picture in the colours stored. Qt's warning about it
     // names no file and would come again each time round the show, from every decode of the
     // picture; QT_LOGGING_RULES=qt.gui.icc=true still brings it back.

@@ -316,7 +316,7 @@ void HostileTest::thumbnailSheetOverEverything() {
     QCOMPARE(int(sheet->Thumb1.size()), h.files);
     const auto& list = h.form->flbImageList;
     for (int i = 0; i < h.files; ++i) {
-        if (const Good* g = Hostile::good(list.Path() + u'/' + list.List(i))) {
+        if (const Good* g = Hostile::good(list.FullPath(i))) {
             QTRY_VERIFY2_WITH_TIMEOUT(
                 nearColour(middleColour(sheet->Thumb1[i]->picture()), g->colour),
                 qPrintable(g->name), 10000);

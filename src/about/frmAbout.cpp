@@ -1,9 +1,6 @@
 #include "about/frmAbout.h"
 
-#include <QIcon>
-
 #include "platform/App.h"
-#include "platform/Screen.h"
 #include "show/MainForm.h"
 
 using platform::App;
@@ -23,10 +20,10 @@ frmAbout::frmAbout() {
     // A fixed dialog frame: no minimize or maximize button, not resizable.
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
-    setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
+    setWindowIcon(platform::App::Icon());
 
     picIcon.Move(240, 120, 540, 540);
-    picIcon.setIcon(QIcon(QStringLiteral(":/lumosa.ico")), 32);
+    picIcon.setIcon(platform::App::Icon(), 32);
     placeLabel(lblTitle, 1050, 120, 4095, 240);
     placeLabel(lblVersion, 1050, 480, 1335, 225);
     placeLabel(lblDescription, 1080, 840, 4095, 690);
@@ -44,8 +41,7 @@ frmAbout::frmAbout() {
 
     setClientSize(5865, 3990);
     setFixedSize(size());
-    setLeft((platform::Screen::Width() - Width()) / 2);
-    setTop((platform::Screen::Height() - Height()) / 2);
+    centreOnScreen();
 }
 
 QString frmAbout::keypadHelp() {
@@ -66,9 +62,7 @@ QString frmAbout::keypadHelp() {
 }
 
 void frmAbout::Form_Load() {
-    MainForm& show = Forms::get<MainForm>();
-    SavedTimerEnabled = show.Timer1.Enabled();
-    show.Timer1.setEnabled(false);
+    SavedTimerEnabled = Forms::get<MainForm>().pauseShow();
     setCaption(QStringLiteral("About ") + App::Title());
     lblTitle.setCaption(App::Title());
     lblVersion.setCaption(
@@ -80,7 +74,7 @@ void frmAbout::Form_Load() {
 }
 
 void frmAbout::cmdOK_Click() {
-    Forms::get<MainForm>().Timer1.setEnabled(SavedTimerEnabled);
+    Forms::get<MainForm>().resumeShow(SavedTimerEnabled);
     Forms::Unload(*this);
 }
 

@@ -1,16 +1,14 @@
 #include "folders/frmDirectories.h"
 
-#include <QIcon>
-
+#include "platform/App.h"
 #include "platform/MsgBox.h"
-#include "platform/Screen.h"
 #include "show/MainForm.h"
 
 using platform::Forms;
 
 frmDirectories::frmDirectories() {
     setCaption(QStringLiteral("Image Directory Selection"));
-    setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
+    setWindowIcon(platform::App::Icon());
     List1.Move(80, 120, 5500, 1635);
     cbOK.Move(80, 1920, 1000, 375);
     cbSelect.Move(1680, 1920, 1000, 375);
@@ -24,27 +22,26 @@ frmDirectories::frmDirectories() {
 
 void frmDirectories::Form_Load() {
     setClientSize(5685, 2415);
-    setLeft((platform::Screen::Width() - Width()) / 2);
-    setTop((platform::Screen::Height() - Height()) / 2);
+    centreOnScreen();
 }
 
 void frmDirectories::cbOK_Click() {
     MainForm& main = Forms::get<MainForm>();
-    int n = 0;
+    int chosen = 0;
     for (int i = 0; i < List1.ListCount(); ++i) {
         if (List1.Selected(i)) {
-            ++n;
+            ++chosen;
             main.lbDirs.AddItem(List1.List(i));
-            main.lbDirs.setSelected(n - 1, true);
+            main.lbDirs.setSelected(chosen - 1, true);
         }
     }
-    if (n == 0) {
+    if (chosen == 0) {
         platform::MsgBox(QStringLiteral("At least one directory of images must be selected"));
         return;
     }
     main.display_directory(main.lbDirs.List(0));
     Forms::Unload(*this);
-    main.Timer1.setEnabled(true);
+    main.resumeShow(true);
     main.lbDirs.setListIndex(0);
     main.Show();
 }

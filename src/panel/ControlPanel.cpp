@@ -54,8 +54,7 @@ ControlPanel::ControlPanel() {
 
     setClientSize(4500, 1215);
     setFixedSize(size());
-    setLeft((platform::Screen::Width() - Width()) / 2);
-    setTop((platform::Screen::Height() - Height()) / 2);
+    centreOnScreen();
 
     // The screen changed size under the show: the panel keeps to its corner.
     platform::Screen::onResize(this, [this] { placeInCorner(); });

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QString>
 
 namespace platform {
@@ -15,6 +16,8 @@ struct App {
     static constexpr int Major = 1;
     static constexpr int Minor = 0;
     static constexpr int Revision = 0;
+    // The program's icon, compiled into it from resources/.
+    static QIcon Icon() { return QIcon(QStringLiteral(":/lumosa.ico")); }
 };
 
 }  // namespace platform

@@ -16,6 +16,11 @@ void FileListBox::setPath(const QString& path, QStringList entries) {
     index_ = -1;
 }
 
+QString FileListBox::FullPath(int index) const {
+    const QString name = List(index);
+    return name.isEmpty() ? QString() : path_ + QLatin1Char('/') + name;
+}
+
 void FileListBox::setListIndex(int index) {
     if (index >= -1 && index < ListCount()) {
         index_ = index;

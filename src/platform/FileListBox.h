@@ -19,6 +19,8 @@ public:
     void setPath(const QString& path, QStringList entries);
     int ListCount() const { return static_cast<int>(entries_.size()); }
     QString List(int index) const { return entries_.value(index); }
+    // The folder and the name of entry `index`; empty when there is no such entry.
+    QString FullPath(int index) const;
     int ListIndex() const { return index_; }
     // Out-of-range values other than -1 are ignored.
     void setListIndex(int index);

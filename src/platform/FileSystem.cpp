@@ -21,7 +21,8 @@ TextStream::TextStream(QByteArray bytes) : bytes_(std::move(bytes)) {
     } else if (bytes_.startsWith("\xEF\xBB\xBF")) {
         pos_ = 3;
     }
-    utf8_ = isValidUtf8(QByteArrayView(bytes_).sliced(pos_));
+    // Checked without decoding: the lines are decoded one by one as they are read.
+    utf8_ = QByteArrayView(bytes_).sliced(pos_).isValidUtf8();
 }
 
 QString TextStream::ReadLine() {

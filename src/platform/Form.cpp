@@ -22,6 +22,7 @@
 
 #include "platform/CommandButton.h"
 #include "platform/Keys.h"
+#include "platform/Screen.h"
 #include "platform/Twips.h"
 
 namespace platform {
@@ -62,7 +63,8 @@ public:
             Form* form = entry.second;
             if (form->internalWinId() == window) {
                 // After the event is handled: the handler may end the program.
-                QTimer::singleShot(0, form, [form] { form->close(); });
+                // A copy: clang 14 cannot capture a structured binding.
+                QTimer::singleShot(0, form, [target = form] { target->close(); });
             }
         }
         return false;
@@ -140,6 +142,11 @@ void Form::setTop(float twips) {
 
 void Form::setClientSize(float widthTwips, float heightTwips) {
     resize(std::max(1, toPixels(widthTwips)), std::max(1, toPixels(heightTwips)));
+}
+
+void Form::centreOnScreen() {
+    setLeft((Screen::Width() - Width()) / 2);
+    setTop((Screen::Height() - Height()) / 2);
 }
 
 Form::FormState Form::WindowState() const {

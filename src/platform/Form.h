@@ -32,6 +32,8 @@ public:
     void setHeight(float twips);
     // Client area, for windows whose design gives the inside size.
     void setClientSize(float widthTwips, float heightTwips);
+    // In the middle of the screen, at the window's present size.
+    void centreOnScreen();
 
     QString Caption() const { return windowTitle(); }
     void setCaption(const QString& caption) { setWindowTitle(caption); }

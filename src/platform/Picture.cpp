@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTransform>
+#include <QtEndian>
 
 #include <algorithm>
 #include <cstdlib>
@@ -73,22 +74,6 @@ qint64 pixelCount(QSize size) {
     return qint64(size.width()) * qint64(size.height());
 }
 
-quint32 readLittle(const QByteArray& bytes, int at, int width) {
-    quint32 value = 0;
-    for (int i = width - 1; i >= 0; --i) {
-        value = (value << 8) | quint8(bytes.at(at + i));
-    }
-    return value;
-}
-
-quint32 readBig(const QByteArray& bytes, int at, int width) {
-    quint32 value = 0;
-    for (int i = 0; i < width; ++i) {
-        value = (value << 8) | quint8(bytes.at(at + i));
-    }
-    return value;
-}
-
 // The coefficient store libjpeg allocates for a whole progressive frame: every component's
 // blocks, at its sampling against the largest, whole MCUs, 64 two-byte coefficients a block.
 qint64 progressiveCoefficientBytes(const QByteArray& frame, QSize size) {
@@ -153,7 +138,8 @@ JpegHeader readJpegHeader(QIODevice& device) {
             return header;  // end of image, or the image data reached
         }
         const QByteArray lengthBytes = device.read(2);
-        const quint32 length = lengthBytes.size() < 2 ? 0 : readBig(lengthBytes, 0, 2);
+        const quint32 length =
+            lengthBytes.size() < 2 ? 0 : qFromBigEndian<quint16>(lengthBytes.constData());
         if (lengthBytes.size() < 2 || device.pos() + length - 2 > device.size()) {
             header.cutShort = true;
             return header;
@@ -167,7 +153,8 @@ JpegHeader readJpegHeader(QIODevice& device) {
         if (frame && !header.frame.isValid()) {
             const QByteArray bytes = device.read(length - 2);
             if (bytes.size() >= 6) {
-                header.frame = QSize(int(readBig(bytes, 3, 2)), int(readBig(bytes, 1, 2)));
+                header.frame = QSize(qFromBigEndian<quint16>(bytes.constData() + 3),
+                                     qFromBigEndian<quint16>(bytes.constData() + 1));
                 const bool progressive =
                     code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
                 if (progressive) {
@@ -192,14 +179,18 @@ QSize claimedSize(QIODevice& device, JpegHeader& jpeg) {
     const QByteArray head = device.peek(30);
     if (head.startsWith("GIF8") && head.size() >= 10) {
         // The logical screen: Qt draws the first frame onto a canvas of this size.
-        return QSize(int(readLittle(head, 6, 2)), int(readLittle(head, 8, 2)));
+        return QSize(qFromLittleEndian<quint16>(head.constData() + 6),
+                     qFromLittleEndian<quint16>(head.constData() + 8));
     }
     if (head.startsWith("BM") && head.size() >= 26) {
-        if (readLittle(head, 14, 4) == 12) {  // OS/2 core header with 16-bit sizes
-            return QSize(int(readLittle(head, 18, 2)), int(readLittle(head, 20, 2)));
+        // An OS/2 core header (12 bytes) holds 16-bit sizes.
+        if (qFromLittleEndian<quint32>(head.constData() + 14) == 12) {
+            return QSize(qFromLittleEndian<quint16>(head.constData() + 18),
+                         qFromLittleEndian<quint16>(head.constData() + 20));
         }
-        const qint32 width = qint32(readLittle(head, 18, 4));
-        const qint32 height = qint32(readLittle(head, 22, 4));  // negative: rows top-down
+        const qint32 width = qFromLittleEndian<qint32>(head.constData() + 18);
+        // A negative height: rows stored top-down.
+        const qint32 height = qFromLittleEndian<qint32>(head.constData() + 22);
         if (width <= 0 || height == std::numeric_limits<qint32>::min()) {
             return {};
         }
@@ -439,13 +430,15 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
     // So ask for the smallest of those that still covers the target, and scale the rest.
     QSize decodeSize = stored;
     const bool jpeg = header.format == "jpeg";
-    const int d = jpeg ? jpegReduction(stored, turned, bound) : 1;
-    if (d > 1) {
-        decodeSize = QSize(stored.width() / d, stored.height() / d);
-        if (stored.width() % d != 0 || stored.height() % d != 0) {
+    const int factor = jpeg ? jpegReduction(stored, turned, bound) : 1;
+    if (factor > 1) {
+        decodeSize = QSize(stored.width() / factor, stored.height() / factor);
+        if (stored.width() % factor != 0 || stored.height() % factor != 0) {
             // Without the clip the reader would take another factor for the odd size; this
-            // leaves out fewer than d pixels at the right and bottom, under one decoded pixel.
-            reader.setClipRect(QRect(0, 0, decodeSize.width() * d, decodeSize.height() * d));
+            // leaves out fewer than `factor` pixels at the right and bottom, under one decoded
+            // pixel.
+            reader.setClipRect(
+                QRect(0, 0, decodeSize.width() * factor, decodeSize.height() * factor));
         }
         reader.setScaledSize(decodeSize);
     }

@@ -9,7 +9,6 @@ namespace platform {
 
 // Text files come from anywhere: UTF-8 when the bytes are valid UTF-8, otherwise the
 // single-byte Windows-1252 that discs written on older systems carry.
-bool isValidUtf8(QByteArrayView bytes);
 QString decodeWindows1252(QByteArrayView bytes);
 // The bytes that decodeWindows1252 turns into `text`; none when a character has no byte.
 std::optional<QByteArray> encodeWindows1252(QStringView text);

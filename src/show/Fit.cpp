@@ -8,15 +8,15 @@ float naturalWidthAtHeight(float naturalWidth, float naturalHeight, float height
 }
 
 Placement fitAndCentre(float width, float height, float windowWidth, float windowHeight) {
-    const float rw = windowWidth / width;
-    const float rh = windowHeight / height;
-    const float s = rw > rh ? rh : rw;
-    Placement p{};
-    p.width = width * s;
-    p.height = height * s;
-    p.top = (windowHeight - p.height) / 2.0f;
-    p.left = (windowWidth - p.width) / 2.0f;
-    return p;
+    const float widthRatio = windowWidth / width;
+    const float heightRatio = windowHeight / height;
+    const float scale = widthRatio > heightRatio ? heightRatio : widthRatio;
+    Placement placement{};
+    placement.width = width * scale;
+    placement.height = height * scale;
+    placement.top = (windowHeight - placement.height) / 2.0f;
+    placement.left = (windowWidth - placement.width) / 2.0f;
+    return placement;
 }
 
 }  // namespace show

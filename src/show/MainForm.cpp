@@ -118,12 +118,12 @@ void MainForm::Form_Load() {
 }
 
 void MainForm::placeKeyHint() {
-    const float w = Screen::Width();
-    const float h = Screen::Height();
-    lblInfo.setLeft((w - lblInfo.Width()) / 2);
-    lblInfo.setTop(h / 2 - lblInfo.Height() - 50);
-    lblInfo2.setLeft((w - lblInfo2.Width()) / 2);
-    lblInfo2.setTop(h / 2 + lblInfo2.Height() + 50);
+    const float width = Screen::Width();
+    const float height = Screen::Height();
+    lblInfo.setLeft((width - lblInfo.Width()) / 2);
+    lblInfo.setTop(height / 2 - lblInfo.Height() - 50);
+    lblInfo2.setLeft((width - lblInfo2.Width()) / 2);
+    lblInfo2.setTop(height / 2 + lblInfo2.Height() + 50);
 }
 
 void MainForm::Form_QueryUnload(bool& cancel, UnloadMode mode) {

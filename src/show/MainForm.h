@@ -33,6 +33,17 @@ public:
     void JumpTo(const QVariant& Where);
     void showSpeed(const QString& ChangeSpeed);
     void ShowStartStop();
+    // While another window is over the show: pauseShow stops it and says whether it ran,
+    // resumeShow puts that back (or starts the show after the folder selection).
+    bool pauseShow() {
+        const bool running = Timer1.Enabled();
+        Timer1.setEnabled(false);
+        return running;
+    }
+    void resumeShow(bool wasRunning) { Timer1.setEnabled(wasRunning); }
+    // Points the folder's list at picture `index` without showing it; an index the list does
+    // not hold is ignored.
+    void setListPosition(int index) { flbImageList.setListIndex(index); }
 
     // The path of the picture last asked for, shown or not.
     QString currentImagePath() const { return CurrentImagePath; }

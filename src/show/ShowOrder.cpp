@@ -23,9 +23,9 @@ ShowOrder::Step ShowOrder::step(Position from, int folders, int pictures, const 
         step.to.picture = pictures - 1;
     } else {
         bool isNumber = false;
-        const int n = where.toInt(&isNumber);
-        if (isNumber && n >= 0 && n <= pictures - 1) {
-            step.to.picture = n;
+        const int index = where.toInt(&isNumber);
+        if (isNumber && index >= 0 && index <= pictures - 1) {
+            step.to.picture = index;
         }
     }
     return step;

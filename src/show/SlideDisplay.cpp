@@ -7,12 +7,11 @@
 #include "show/MainForm.h"
 
 void MainForm::ShowCurrentImage() {
-    const QString F = flbImageList.FileName();
     if (flbImageList.ListIndex() < 0) {
         // An empty folder (it may have vanished under the show): nothing to show.
         return;
     }
-    CurrentImagePath = flbImageList.Path() + QLatin1Char('/') + F;
+    CurrentImagePath = flbImageList.FullPath(flbImageList.ListIndex());
     const QSize bound = pictureBound();
     // A key moves the show at once and its picture follows once decoded, unless a later key
     // moved on meanwhile: keys pressed faster than pictures decode never queue up behind them.
@@ -43,12 +42,13 @@ void MainForm::showPicture(const QString& path, const platform::Picture& picture
         shownPath_ = path;
         placePicture(picture);
         if (ShowText) {
-            const QString F = path.section(QLatin1Char('/'), -1);
-            const QString D = GetImageDesc(F);
-            if (D.isEmpty()) {
-                lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  "));
+            const QString name = path.section(QLatin1Char('/'), -1);
+            const QString description = GetImageDesc(name);
+            if (description.isEmpty()) {
+                lblInfo.setCaption(QStringLiteral("  ") + name + QStringLiteral("  "));
             } else {
-                lblInfo.setCaption(QStringLiteral("  ") + F + QStringLiteral("  -  ") + D);
+                lblInfo.setCaption(QStringLiteral("  ") + name + QStringLiteral("  -  ") +
+                                   description);
             }
             placeCaption();
         }
@@ -147,8 +147,7 @@ QStringList MainForm::aheadPaths() {
                 return pictures.isEmpty() ? QString() : path + QLatin1Char('/') + pictures.first();
             }
         }
-        const QString name = flbImageList.List(step.to.picture);
-        return name.isEmpty() ? QString() : flbImageList.Path() + QLatin1Char('/') + name;
+        return flbImageList.FullPath(step.to.picture);
     };
     // The way the show last moved first, then the other way, then keys 2 and 8.
     const QString next = pathAfter(QStringLiteral("Next"));

@@ -5,18 +5,6 @@
 
 namespace thumbs {
 
-void advance(int& nextLeft, int& nextTop, int& rowCount, float sheetWidth, const Spacing& spacing) {
-    nextLeft += spacing.ThumbSize + spacing.ColumnGap;
-    // Single precision, as the sheet's width is kept: a left edge of exactly the width less
-    // 1750 still fits.
-    if (sheetWidth - static_cast<float>(spacing.ColumnGap) - static_cast<float>(spacing.ThumbSize) <
-        static_cast<float>(nextLeft)) {
-        nextLeft = spacing.LeftMargin;
-        nextTop += spacing.ThumbSize + spacing.RowGap;
-        ++rowCount;
-    }
-}
-
 Layout thumbPositions(int count, float sheetWidth) {
     Layout layout;
     int nextLeft = kFirstLeft;
@@ -26,7 +14,15 @@ Layout thumbPositions(int count, float sheetWidth) {
             layout.places.push_back(kElementZero);
             continue;
         }
-        advance(nextLeft, nextTop, layout.rowCount, sheetWidth);
+        nextLeft += kThumbSize + kColumnGap;
+        // Single precision, as the sheet's width is kept: a left edge of exactly the width
+        // less 1750 still fits.
+        if (sheetWidth - static_cast<float>(kColumnGap) - static_cast<float>(kThumbSize) <
+            static_cast<float>(nextLeft)) {
+            nextLeft = kLeftMargin;
+            nextTop += kThumbSize + kRowGap;
+            ++layout.rowCount;
+        }
         layout.places.emplace_back(nextLeft, nextTop);
     }
     return layout;

@@ -18,24 +18,13 @@ inline constexpr int kFirstTop = 250;
 // The design place of the first thumbnail, which the walk never moves.
 inline constexpr QPoint kElementZero{255, 240};
 
-struct Spacing {
-    int LeftMargin = kLeftMargin;
-    int ThumbSize = kThumbSize;
-    int RowGap = kRowGap;
-    int ColumnGap = kColumnGap;
-};
-
-// Moves the walk's cursor from the thumbnail placed last to the next one's place, starting a
-// new row (and counting it) when the thumbnail would not fit on a sheet `sheetWidth` wide.
-void advance(int& nextLeft, int& nextTop, int& rowCount, float sheetWidth,
-             const Spacing& spacing = {});
-
 struct Layout {
     std::vector<QPoint> places;  // top left of every thumbnail, element 0 first
     int rowCount = 1;
 };
 
-// The places of `count` thumbnails on a sheet `sheetWidth` wide, as the build gives them.
+// The places of `count` thumbnails on a sheet `sheetWidth` wide, row by row: a thumbnail that
+// would not fit on the row starts the next one.
 Layout thumbPositions(int count, float sheetWidth);
 
 // Rows of the bar's height: the bar is as high as the screen, not the window.

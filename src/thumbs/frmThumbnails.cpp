@@ -1,11 +1,11 @@
 #include "thumbs/frmThumbnails.h"
 
-#include <QIcon>
 #include <QPainter>
 #include <QTextStream>
 
 #include <algorithm>
 
+#include "platform/App.h"
 #include "platform/Picture.h"
 #include "platform/Screen.h"
 #include "platform/Twips.h"
@@ -19,7 +19,7 @@ frmThumbnails::frmThumbnails() {
     // A sizable frame with a close box only.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowCloseButtonHint);
-    setWindowIcon(QIcon(QStringLiteral(":/lumosa.ico")));
+    setWindowIcon(platform::App::Icon());
     setCaption(QStringLiteral("Thumbnails"));
 
     // The sheet and the panel sit at 0, 0; the opening sizes them to the window.
@@ -43,14 +43,9 @@ void frmThumbnails::Form_Resize() {
     }
     opened_ = true;
     MainForm& show = Forms::get<MainForm>();
-    SavedTimerEnabled = show.Timer1.Enabled();
+    SavedTimerEnabled = show.pauseShow();
     SavedListIndex = show.flbImageList.ListIndex();
     savedImagePath_ = show.currentImagePath();
-    show.Timer1.setEnabled(false);
-
-    LeftMargin = RowGap = ColumnGap = NextTop = NextLeft = 250;
-    ThumbSize = 1500;
-    RowCount = 1;
 
     piccontrol.setHeight(Height() - 420);
     piccontrol.setWidth(Width() - 150);
@@ -100,22 +95,24 @@ platform::Image& frmThumbnails::loadThumb(int Index) {
 
 void frmThumbnails::LoadThumbnails() {
     MainForm& show = Forms::get<MainForm>();
-    platform::FileListBox& list = show.flbImageList;
+    const platform::FileListBox& list = show.flbImageList;
     Show();
     picFrame.setMousePointer(platform::PictureBox::Hourglass);
     // Decoded at the size it is drawn, in device pixels; never kept at full size.
     const qreal ratio = devicePixelRatioF();
-    const QSize bound(qRound(platform::toPixels(ThumbSize) * ratio),
-                      qRound(platform::toPixels(ThumbSize) * ratio));
+    const int side = qRound(platform::toPixels(thumbs::kThumbSize) * ratio);
+    const QSize bound(side, side);
 
-    const int n = list.ListCount();
+    const int count = list.ListCount();
     QStringList paths;
-    for (int i = 0; i < n; ++i) {
-        paths.append(list.Path() + QLatin1Char('/') + list.List(i));
+    for (int i = 0; i < count; ++i) {
+        paths.append(list.FullPath(i));
     }
+    const thumbs::Layout layout = thumbs::thumbPositions(count, picFrame.Width());
+    RowCount = layout.rowCount;
     // Decoded on worker threads a few pictures ahead, handed back in list order.
     thumbs::ThumbDecoder decoder(paths, bound);
-    for (ThumbIndex = 0; ThumbIndex < n; ++ThumbIndex) {
+    for (ThumbIndex = 0; ThumbIndex < count; ++ThumbIndex) {
         setCaption(QStringLiteral("Loading %1 of %2 thumbnails")
                        .arg(ThumbIndex + 1)
                        .arg(list.ListCount()));
@@ -125,13 +122,11 @@ void frmThumbnails::LoadThumbnails() {
         platform::Image* element = Thumb1.front().get();
         if (ThumbIndex > 0) {
             element = &loadThumb(ThumbIndex);
-            thumbs::advance(NextLeft, NextTop, RowCount, picFrame.Width(),
-                            {LeftMargin, ThumbSize, RowGap, ColumnGap});
-            element->setTop(NextTop);
-            element->setLeft(NextLeft);
+            element->setTop(layout.places[ThumbIndex].y());
+            element->setLeft(layout.places[ThumbIndex].x());
             element->setVisible(true);
         }
-        list.setListIndex(ThumbIndex);
+        show.setListPosition(ThumbIndex);
         const QString name = list.FileName();
         thumbs::ThumbDecoder::Result decoded = decoder.next();
         if (decoded.picture.isNull()) {
@@ -141,8 +136,9 @@ void frmThumbnails::LoadThumbnails() {
             decoded.picture = thumbPlaceholder(bound);
         }
         element->setPicture(decoded.picture);
-        const QString d = show.GetImageDesc(name);
-        element->setToolTipText(d.isEmpty() ? name : name + QStringLiteral(" - ") + d);
+        const QString description = show.GetImageDesc(name);
+        element->setToolTipText(description.isEmpty() ? name
+                                                      : name + QStringLiteral(" - ") + description);
         Refresh();
         if (unloaded()) {
             return;
@@ -158,7 +154,8 @@ void frmThumbnails::VScroll1_Change() {
     const int delta = VScroll1.Value() - LastScrollValue;
     LastScrollValue = VScroll1.Value();
     // The sheet moves, not its thumbnails; its bottom edge stays where it is.
-    const float step = static_cast<float>(delta) * static_cast<float>(ThumbSize + RowGap);
+    const float step =
+        static_cast<float>(delta) * static_cast<float>(thumbs::kThumbSize + thumbs::kRowGap);
     picFrame.setHeight(picFrame.Height() + step);
     picFrame.setTop(picFrame.Top() - step);
 }
@@ -170,7 +167,7 @@ void frmThumbnails::Thumb1_Click(int Index) {
     show.JumpTo(Index);
     SavedListIndex = show.flbImageList.ListIndex();
     savedImagePath_ = show.currentImagePath();
-    show.Timer1.setEnabled(SavedTimerEnabled);
+    show.resumeShow(SavedTimerEnabled);
     Forms::Unload(*this);
 }
 
@@ -184,7 +181,7 @@ void frmThumbnails::Form_Unload() {
     // sheet may hold fewer pictures: stay inside its list.
     if (show->currentImagePath() == savedImagePath_) {
         const int last = show->flbImageList.ListCount() - 1;
-        show->flbImageList.setListIndex(std::clamp(SavedListIndex, -1, last));
+        show->setListPosition(std::clamp(SavedListIndex, -1, last));
     }
-    show->Timer1.setEnabled(SavedTimerEnabled);
+    show->resumeShow(SavedTimerEnabled);
 }

@@ -44,12 +44,6 @@ private:
     QString savedImagePath_;
     int ThumbIndex = 0;
     int RowCount = 1;
-    int LeftMargin = 0;
-    int ThumbSize = 0;
-    int RowGap = 0;
-    int ColumnGap = 0;
-    int NextTop = 0;
-    int NextLeft = 0;
     int LastScrollValue = 0;
 };
 
