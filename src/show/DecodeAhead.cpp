@@ -16,7 +16,7 @@ FileStamp FileStamp::of(const QString& path) {
 }
 
 DecodeAhead::DecodeAhead(QObject* parent) : QObject(parent) {
-    pool_.setMaxThreadCount(1);
+    pool_.setMaxThreadCount(2);
     // Delivered in this object's thread; with this object goes the connection.
     connect(&watcher_, &QFutureWatcher<Entry>::finished, this, &DecodeAhead::adoptPending);
 }

@@ -100,9 +100,9 @@ private:
     QSize pendingBound_;
     std::function<void()> startPending_;  // hands the pending decode to the worker
     QFutureWatcher<Entry> watcher_;
-    // One thread of our own: a decode ahead never waits behind other work, and never takes more
-    // than one core from the show. A decode called off winds down in some 15 ms; a second
-    // thread to start the next meanwhile gained little and cost each a peak of its own.
+    // Threads of our own: a decode ahead never waits behind other work. One decode runs at a
+    // time; the second thread lets the next one start while a decode called off winds down
+    // (some 10 to 20 ms), which a key held down would otherwise wait for every time.
     QThreadPool pool_;
 };
 
