@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTransform>
-#include <QtEndian>
 
 #include <algorithm>
 #include <cstdlib>
@@ -74,6 +73,24 @@ qint64 pixelCount(QSize size) {
     return qint64(size.width()) * qint64(size.height());
 }
 
+// Unsigned numbers of `width` bytes at `at`, as the formats store them. Byte by byte, with the
+// caller having checked the size: no wider read the compiler could not see bounded.
+quint32 readLittle(QByteArrayView bytes, qsizetype at, int width) {
+    quint32 value = 0;
+    for (int i = width - 1; i >= 0; --i) {
+        value = (value << 8) | quint8(bytes[at + i]);
+    }
+    return value;
+}
+
+quint32 readBig(QByteArrayView bytes, qsizetype at, int width) {
+    quint32 value = 0;
+    for (int i = 0; i < width; ++i) {
+        value = (value << 8) | quint8(bytes[at + i]);
+    }
+    return value;
+}
+
 // The coefficient store libjpeg allocates for a whole progressive frame: every component's
 // blocks, at its sampling against the largest, whole MCUs, 64 two-byte coefficients a block.
 qint64 progressiveCoefficientBytes(const QByteArray& frame, QSize size) {
@@ -138,8 +155,7 @@ JpegHeader readJpegHeader(QIODevice& device) {
             return header;  // end of image, or the image data reached
         }
         const QByteArray lengthBytes = device.read(2);
-        const quint32 length =
-            lengthBytes.size() < 2 ? 0 : qFromBigEndian<quint16>(lengthBytes.constData());
+        const quint32 length = lengthBytes.size() < 2 ? 0 : readBig(lengthBytes, 0, 2);
         if (lengthBytes.size() < 2 || device.pos() + length - 2 > device.size()) {
             header.cutShort = true;
             return header;
@@ -153,8 +169,7 @@ JpegHeader readJpegHeader(QIODevice& device) {
         if (frame && !header.frame.isValid()) {
             const QByteArray bytes = device.read(length - 2);
             if (bytes.size() >= 6) {
-                header.frame = QSize(qFromBigEndian<quint16>(bytes.constData() + 3),
-                                     qFromBigEndian<quint16>(bytes.constData() + 1));
+                header.frame = QSize(int(readBig(bytes, 3, 2)), int(readBig(bytes, 1, 2)));
                 const bool progressive =
                     code == 0xC2 || code == 0xC6 || code == 0xCA || code == 0xCE;
                 if (progressive) {
@@ -179,18 +194,16 @@ QSize claimedSize(QIODevice& device, JpegHeader& jpeg) {
     const QByteArray head = device.peek(30);
     if (head.startsWith("GIF8") && head.size() >= 10) {
         // The logical screen: Qt draws the first frame onto a canvas of this size.
-        return QSize(qFromLittleEndian<quint16>(head.constData() + 6),
-                     qFromLittleEndian<quint16>(head.constData() + 8));
+        return QSize(int(readLittle(head, 6, 2)), int(readLittle(head, 8, 2)));
     }
     if (head.startsWith("BM") && head.size() >= 26) {
         // An OS/2 core header (12 bytes) holds 16-bit sizes.
-        if (qFromLittleEndian<quint32>(head.constData() + 14) == 12) {
-            return QSize(qFromLittleEndian<quint16>(head.constData() + 18),
-                         qFromLittleEndian<quint16>(head.constData() + 20));
+        if (readLittle(head, 14, 4) == 12) {
+            return QSize(int(readLittle(head, 18, 2)), int(readLittle(head, 20, 2)));
         }
-        const qint32 width = qFromLittleEndian<qint32>(head.constData() + 18);
+        const qint32 width = qint32(readLittle(head, 18, 4));
         // A negative height: rows stored top-down.
-        const qint32 height = qFromLittleEndian<qint32>(head.constData() + 22);
+        const qint32 height = qint32(readLittle(head, 22, 4));
         if (width <= 0 || height == std::numeric_limits<qint32>::min()) {
             return {};
         }
