@@ -65,9 +65,14 @@ QImage quantized(const QImage& drawing, const Palette& palette) {
     return out;
 }
 
+void appendLe16(QByteArray& out, int v) {
+    out.append(char(v & 0xFF));
+    out.append(char((v >> 8) & 0xFF));
+}
+
 void appendLe32(QByteArray& out, quint32 v) {
-    gifwriter::appendLe16(out, int(v & 0xFFFF));
-    gifwriter::appendLe16(out, int(v >> 16));
+    appendLe16(out, int(v & 0xFFFF));
+    appendLe16(out, int(v >> 16));
 }
 
 // The bitmap of one image: header, palette, 4-bit colours and 1-bit mask, rows bottom-up and
@@ -81,8 +86,8 @@ QByteArray iconBitmap(const QImage& image, const Palette& palette) {
     appendLe32(out, 40);  // BITMAPINFOHEADER
     appendLe32(out, quint32(w));
     appendLe32(out, quint32(2 * h));  // colours and mask, one above the other
-    gifwriter::appendLe16(out, 1);    // planes
-    gifwriter::appendLe16(out, 4);    // bits per pixel
+    appendLe16(out, 1);               // planes
+    appendLe16(out, 4);               // bits per pixel
     appendLe32(out, 0);               // uncompressed
     appendLe32(out, quint32((colourRow + maskRow) * h));
     appendLe32(out, 0);
@@ -117,9 +122,9 @@ QByteArray iconBitmap(const QImage& image, const Palette& palette) {
 QByteArray iconFile(const QList<QImage>& images, const Palette& palette,
                     const QPoint* hotspot = nullptr) {
     QByteArray out;
-    gifwriter::appendLe16(out, 0);
-    gifwriter::appendLe16(out, hotspot ? 2 : 1);
-    gifwriter::appendLe16(out, int(images.size()));
+    appendLe16(out, 0);
+    appendLe16(out, hotspot ? 2 : 1);
+    appendLe16(out, int(images.size()));
     QByteArray bitmaps;
     int offset = 6 + 16 * int(images.size());
     for (const QImage& image : images) {
@@ -128,8 +133,8 @@ QByteArray iconFile(const QList<QImage>& images, const Palette& palette,
         out.append(char(image.height()));
         out.append(char(16));  // colours
         out.append(char(0));
-        gifwriter::appendLe16(out, hotspot ? hotspot->x() : 1);  // planes of an icon
-        gifwriter::appendLe16(out, hotspot ? hotspot->y() : 4);  // bits per pixel of an icon
+        appendLe16(out, hotspot ? hotspot->x() : 1);  // planes of an icon
+        appendLe16(out, hotspot ? hotspot->y() : 4);  // bits per pixel of an icon
         appendLe32(out, quint32(bitmap.size()));
         appendLe32(out, quint32(offset));
         offset += int(bitmap.size());

@@ -2,9 +2,10 @@
 # Debian packages the scripts need, and installing the missing ones. Sourced, not run.
 # shellcheck disable=SC2034  # the lists are read by the scripts that source this
 
-# Building: the compiler, CMake and pkg-config, Qt's headers and tools, libexif's headers, and
-# the X client headers (a window destroyed by another X client is noticed from its X event).
-LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb1-dev)
+# Building: the compiler, CMake and pkg-config, Qt's headers and tools, the headers of libexif
+# and of giflib (which writes the GIF files of the tools and the tests), and the X client
+# headers (a window destroyed by another X client is noticed from its X event).
+LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb1-dev libgif-dev)
 # Running: Qt's widgets; libqt6gui6 also holds the xcb and offscreen platforms and the JPEG
 # and GIF readers; libexif reads the EXIF orientation; the samples tool draws its labels in
 # DejaVu Sans.

@@ -5,6 +5,7 @@
 #include <QColorSpace>
 #include <QFile>
 #include <QImageReader>
+#include <QTextStream>
 #include <QTransform>
 
 #include <algorithm>
@@ -480,6 +481,11 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
 }
 
 }  // namespace
+
+void reportCannotShow(const QString& path, const QString& why, bool thumbnail) {
+    QTextStream(stderr) << "lumosa: cannot show " << (thumbnail ? "thumbnail " : "") << path << ": "
+                        << why << Qt::endl;
+}
 
 bool decodeAbortedOnThisThread() {
     return abortedHere;

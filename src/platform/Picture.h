@@ -48,6 +48,10 @@ private:
 Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr,
                     const std::atomic<bool>* abort = nullptr);
 
+// The one line on standard error for a picture that could not be shown (a thumbnail's when
+// `thumbnail`), with the reason LoadPicture gave.
+void reportCannotShow(const QString& path, const QString& why, bool thumbnail = false);
+
 // Whether the decode under way on this thread is being ended early (see `abort`): the decoder's
 // complaints about the data it lacks then are no news.
 bool decodeAbortedOnThisThread();

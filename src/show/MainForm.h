@@ -73,7 +73,6 @@ private:
     // Puts a picture loaded for `path` on the screen (a null one leaves the screen as it is)
     // and decodes ahead from there.
     void showPicture(const QString& path, const platform::Picture& picture);
-    void reportCannotShow(const QString& path, const QString& why);
     // A decode ahead has arrived: the picture the screen waits for is shown.
     void pictureDecoded(const QString& path, const QString& why);
     // JumpTo from a key of the show.

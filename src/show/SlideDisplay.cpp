@@ -1,6 +1,5 @@
 // Puts the current picture of the show on the screen, fitted, centred and captioned, and names
 // the pictures to decode ahead of it.
-#include <QTextStream>
 
 #include "platform/Twips.h"
 #include "show/Fit.h"
@@ -30,7 +29,8 @@ void MainForm::pictureDecoded(const QString& path, const QString& why) {
     }
     awaited_.clear();
     if (!why.isEmpty()) {
-        reportCannotShow(path, why);
+        // The previous picture and caption stay; the show goes on at the next tick.
+        platform::reportCannotShow(path, why);
         Ahead.lookAhead(CurrentImagePath, aheadPaths(), pictureBound());
         return;
     }
@@ -58,11 +58,6 @@ void MainForm::showPicture(const QString& path, const platform::Picture& picture
     Ahead.lookAhead(CurrentImagePath, aheadPaths(), pictureBound());
 }
 
-void MainForm::reportCannotShow(const QString& path, const QString& why) {
-    // The previous picture and caption stay; the show goes on at the next tick.
-    QTextStream(stderr) << "lumosa: cannot show " << path << ": " << why << Qt::endl;
-}
-
 platform::Picture MainForm::loadForShow(const QString& path) {
     const QSize bound = pictureBound();
     platform::Picture picture = Ahead.ready(path, bound);
@@ -71,7 +66,8 @@ platform::Picture MainForm::loadForShow(const QString& path) {
         QString why;
         picture = platform::LoadPicture(path, bound, &why);
         if (picture.isNull()) {
-            reportCannotShow(path, why);
+            // The previous picture and caption stay; the show goes on at the next tick.
+            platform::reportCannotShow(path, why);
             return {};
         }
         Ahead.hold(path, bound, stamp, picture);

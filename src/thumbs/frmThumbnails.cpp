@@ -1,7 +1,6 @@
 #include "thumbs/frmThumbnails.h"
 
 #include <QPainter>
-#include <QTextStream>
 
 #include <algorithm>
 
@@ -131,8 +130,7 @@ void frmThumbnails::LoadThumbnails() {
         thumbs::ThumbDecoder::Result decoded = decoder.next();
         if (decoded.picture.isNull()) {
             // The cell still stands for the picture, so numbering and places stay.
-            QTextStream(stderr) << "lumosa: cannot show thumbnail " << paths.at(ThumbIndex) << ": "
-                                << decoded.why << Qt::endl;
+            platform::reportCannotShow(paths.at(ThumbIndex), decoded.why, true);
             decoded.picture = thumbPlaceholder(bound);
         }
         element->setPicture(decoded.picture);
