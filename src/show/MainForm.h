@@ -95,6 +95,8 @@ private:
     // one in the direction of the last move, the other neighbour, the first and the last of
     // the folder (empty where there is none).
     QStringList aheadPaths();
+    // Hands the current picture and aheadPaths() to the decoding ahead.
+    void lookAheadFromHere();
     // The size pictures are decoded at: the window's, in device pixels.
     QSize pictureBound() const;
 

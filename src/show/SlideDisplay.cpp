@@ -16,7 +16,7 @@ void MainForm::ShowCurrentImage() {
     // moved on meanwhile: keys pressed faster than pictures decode never queue up behind them.
     if (keyMove_ && Ahead.enabled() && !Ahead.isHeld(CurrentImagePath, bound)) {
         awaited_ = CurrentImagePath;
-        Ahead.lookAhead(CurrentImagePath, aheadPaths(), bound);
+        lookAheadFromHere();
         return;
     }
     awaited_.clear();
@@ -31,7 +31,7 @@ void MainForm::pictureDecoded(const QString& path, const QString& why) {
     if (!why.isEmpty()) {
         // The previous picture and caption stay; the show goes on at the next tick.
         platform::reportCannotShow(path, why);
-        Ahead.lookAhead(CurrentImagePath, aheadPaths(), pictureBound());
+        lookAheadFromHere();
         return;
     }
     showPicture(path, loadForShow(path));
@@ -55,7 +55,7 @@ void MainForm::showPicture(const QString& path, const platform::Picture& picture
         image1.setVisible(true);
     }
     // The pictures the show may turn to next are decoded while this one is on the screen.
-    Ahead.lookAhead(CurrentImagePath, aheadPaths(), pictureBound());
+    lookAheadFromHere();
 }
 
 platform::Picture MainForm::loadForShow(const QString& path) {
@@ -125,7 +125,7 @@ void MainForm::followScreen() {
         placeCaption();
     }
     image1.setVisible(true);
-    Ahead.lookAhead(CurrentImagePath, aheadPaths(), pictureBound());
+    lookAheadFromHere();
 }
 
 QStringList MainForm::aheadPaths() {
@@ -150,6 +150,15 @@ QStringList MainForm::aheadPaths() {
     const QString previous = pathAfter(QStringLiteral("Prev"));
     return {movedBack_ ? previous : next, movedBack_ ? next : previous,
             pathAfter(QStringLiteral("First")), pathAfter(QStringLiteral("Last"))};
+}
+
+void MainForm::lookAheadFromHere() {
+    // The current picture is kept, or decoded first while the screen waits for it; one that
+    // could not be loaded is not read again for nothing.
+    const QString current = !awaited_.isEmpty()              ? awaited_
+                            : shownPath_ == CurrentImagePath ? CurrentImagePath
+                                                             : QString();
+    Ahead.lookAhead(current, aheadPaths(), pictureBound());
 }
 
 QSize MainForm::pictureBound() const {
