@@ -102,8 +102,8 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("decoded");
         QTest::addColumn<QByteArray>("look");  // see lookOf(); with t, the format has alpha
         QTest::addColumn<QString>("why");
-        // Stored 400 x 300, EXIF orientations 1 to 8; the bound is wide, so turning before
-        // fitting matters.
+        // Stored 400 x 300, EXIF orientations 1 to 8 and ones that are none; the bound is wide,
+        // so turning before fitting matters.
         const QByteArray jpeg = encode(marked({400, 300}), "jpeg");
         const QSize level(400, 300), upright(300, 400), wide(200, 100);
         const char* turned[] = {"rbww", "brww", "wwbr", "wwrb", "rwbw", "wrwb", "wbwr", "bwrw"};
@@ -113,6 +113,10 @@ private Q_SLOTS:
                   o < 5 ? QSize(133, 100) : QSize(75, 100), turned[o - 1]);
         }
         loads("6", withOrientation(jpeg, 6), {}, upright, upright, "wrwb");
+        for (const char* tag : {"0", "9", "255"}) {  // no orientation: as stored
+            loads(tag, withOrientation(jpeg, QByteArray(tag).toInt()), wide, level, {133, 100},
+                  "rbww");
+        }
         // Another APP1 block (XMP) before the EXIF one: the orientation is found all the same.
         const QByteArray xmp = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
         const QByteArray app1 = QByteArray("\xFF\xE1\0", 3) + char(xmp.size() + 2) + xmp;
