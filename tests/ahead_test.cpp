@@ -53,69 +53,44 @@ private Q_SLOTS:
         QLoggingCategory::setFilterRules(u"qt.gui.imageio*=false"_s);
     }
 
-    // Each change takes the very picture decoded ahead, across the folder boundary and the loop:
-    // by key 6, "4" right after it taking the one kept from before; or as a tick does, while the
-    // decode of the next picture has not even started.
-    void changeTakesPictureDecodedAhead_data() {
-        QTest::addColumn<bool>("key");
-        QTest::newRow("key 6") << true;
-        QTest::newRow("tick") << false;
-    }
-
-    void changeTakesPictureDecodedAhead() {
-        QFETCH(bool, key);
-        const Show s({u"A/a1.bmp:red"_s, u"A/a2.jpg:lime"_s, u"B/b1.gif:blue"_s});
-        QVERIFY(s.form);
-        s.form->JumpTo(u"First"_s);
-        for (const QString& step :
-             {u"A/a2.jpg:lime"_s, u"B/b1.gif:blue"_s, u"A/a1.bmp:red"_s, u"A/a2.jpg:lime"_s}) {
-            const QString next = step.section(u':', 0, 0);
-            if (!key) {
-                s.form->JumpTo(u"Next"_s);
-            } else {
-                QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWait);
-                const QImage ready = s.ahead().held(s.disc.abs(next)).image();
-                QVERIFY2(!ready.isNull(), qPrintable(next));
-                const QString before = s.at();
-                const qint64 shownBefore = s.shown().cacheKey();
-                QTest::keyClick(s.form, Qt::Key_6);
-                QCOMPARE(s.shown().cacheKey(), ready.cacheKey());
-                if (next.left(2) == before.left(2)) {  // "4" stays in the folder
-                    QTest::keyClick(s.form, Qt::Key_4);
-                    QCOMPARE(s.at(), before);
-                    QCOMPARE(s.shown().cacheKey(), shownBefore);
-                    s.form->JumpTo(u"Next"_s);
-                    QCOMPARE(s.shown().cacheKey(), ready.cacheKey());
-                }
-            }
-            QCOMPARE(s.at(), next);
-            QVERIFY(nearColour(s.shown().pixelColor(0, 0), QColor(step.section(u':', 1))));
-        }
-        QVERIFY(s.held().size() <= 5);
-    }
-
     // While a picture is shown, its neighbours are decoded, the one in the direction of the
     // last move first, then the first and the last of the folder (keys 2 and 8); five at most
-    // are held, and what no longer lies ahead is dropped.
+    // are held, and what no longer lies ahead is dropped. A change takes the very picture
+    // decoded ahead, across the folder boundary and the loop. Keys faster than decodes move the
+    // show at once, pictures passed over are never decoded, and the last one comes on the
+    // screen; a tick takes the next picture even while its decode has not started.
     void decodeOrder_data() {
-        QTest::addColumn<QString>("moves");    // after JumpTo(3): keys; "sheet": its first picture
-        QTest::addColumn<QString>("decoded");  // after the last move, in order
+        // After JumpTo(3), groups waited for in turn: keys, n a tick, or the sheet's first picture.
+        QTest::addColumn<QString>("moves");
+        QTest::addColumn<QString>("at");       // the picture shown in the end
+        QTest::addColumn<QString>("decoded");  // after the last group, in order
         QTest::addColumn<QString>("held");
-        QTest::newRow("index 3") << QString() << u"4 2"_s << u"0 2 3 4 7"_s;
-        QTest::newRow("2") << u"2"_s << u"1"_s << u"0 1 7"_s;
-        QTest::newRow("sheet") << u"sheet"_s << u"1"_s << u"0 1 7"_s;
-        QTest::newRow("8") << u"8"_s << u"b 6"_s << u"0 6 7 b"_s;
+        QTest::newRow("index 3") << QString() << u"3"_s << u"4 2"_s << u"0 2 3 4 7"_s;
+        QTest::newRow("6") << u"6"_s << u"4"_s << u"5"_s << u"0 3 4 5 7"_s;
+        QTest::newRow("6 4") << u"6 4"_s << u"3"_s << u"2"_s << u"0 2 3 4 7"_s;
+        QTest::newRow("2") << u"2"_s << u"0"_s << u"1"_s << u"0 1 7"_s;
+        QTest::newRow("sheet") << u"sheet"_s << u"0"_s << u"1"_s << u"0 1 7"_s;
+        QTest::newRow("8") << u"8"_s << u"7"_s << u"b 6"_s << u"0 6 7 b"_s;
         // "4" on the first picture wraps to the last: going back, the one before comes first.
-        QTest::newRow("2 4") << u"2 4"_s << u"6 b"_s << u"0 6 7 b"_s;
+        QTest::newRow("2 4") << u"2 4"_s << u"7"_s << u"6 b"_s << u"0 6 7 b"_s;
+        QTest::newRow("into B") << u"6 6 6 6 6"_s << u"b"_s << QString() << u"0 b"_s;
+        QTest::newRow("round") << u"6 6 6 6 6 6"_s << u"0"_s << u"1 7"_s << u"0 1 7"_s;
+        QTest::newRow("key burst") << u"66666"_s << u"b"_s << u"b"_s << u"0 b"_s;
+        QTest::newRow("ticks") << u"nnnnn"_s << u"b"_s << u"5 6 b"_s << u"0 b"_s;
     }
 
     void decodeOrder() {
         QFETCH(QString, moves);
+        QFETCH(QString, at);
         QFETCH(QString, decoded);
         QFETCH(QString, held);
-        QStringList entries{u"B/b.bmp:magenta"_s};
+        const auto colour = [](const QString& name) {
+            return name == u"b"_s ? QColor(Qt::black)
+                                  : QColor::fromHsv(name.toInt() * 45, 255, 255);
+        };
+        QStringList entries{u"B/b.bmp:black"_s};
         for (int i = 0; i < 8; ++i) {
-            entries.append(u"A/p%1.bmp:red"_s.arg(i));
+            entries.append(u"A/p%1.bmp:%2"_s.arg(i).arg(colour(QString::number(i)).name()));
         }
         const Show s(entries);
         QVERIFY(s.form);
@@ -132,61 +107,39 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(s.idle() && spy.size() == 2, kWait);
         QCOMPARE(order(), pictures(u"0 7"_s));
         s.form->JumpTo(3);
-        for (const QString& move : moves.split(u' ', Qt::SkipEmptyParts)) {
+        const QString target = s.disc.abs(pictures(at).constFirst());
+        QImage ready;  // the end's picture as held before the last group, if it was
+        for (const QString& group : moves.split(u' ', Qt::SkipEmptyParts)) {
             QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWait);
             spy.clear();
-            if (move == u"sheet"_s) {
+            ready = s.ahead().held(target).image();
+            if (group == u"sheet"_s) {
                 platform::Forms::get<ControlPanel>().Show();
                 platform::Forms::get<ControlPanel>().cbThumbs.click();
                 auto* sheet = platform::Forms::find<frmThumbnails>();
                 QVERIFY(sheet);
                 QTRY_VERIFY_WITH_TIMEOUT(!sheet->Thumb1.empty(), kWait);
                 QTest::mouseClick(sheet->Thumb1.at(0)->widget(), Qt::LeftButton);
-            } else {
-                QTest::keyClick(s.form, Qt::Key(Qt::Key_0 + move.toInt()));
+                continue;
+            }
+            for (const QChar key : group) {
+                if (key == u'n') {
+                    s.form->JumpTo(u"Next"_s);
+                } else {
+                    QTest::keyClick(s.form, Qt::Key(key.unicode()));
+                }
             }
         }
+        QCOMPARE(s.at(), pictures(at).constFirst());  // at once, whatever is decoded
         QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWait);
-        QTest::qWait(50);  // a decode wrongly started late would show here
+        const qint64 shown = s.shown().cacheKey();
+        QTest::qWait(50);  // a decode wrongly started late, or a late picture, would show here
         QVERIFY(s.idle());
+        QCOMPARE(s.shown().cacheKey(), shown);
+        QVERIFY(nearColour(s.shown().pixelColor(0, 0), colour(at)));
+        QVERIFY(ready.isNull() || ready.cacheKey() == shown);
         QCOMPARE(order(), pictures(decoded));
         QCOMPARE(s.held(), pictures(held));
-    }
-
-    // Keys faster than decodes: each moves the show at once, pictures passed over are never
-    // decoded, the last one comes on the screen and nothing changes after it.
-    void keyBurst() {
-        const QStringList colours{u"red"_s,  u"lime"_s,   u"blue"_s,   u"yellow"_s,
-                                  u"cyan"_s, u"white"_s,  u"maroon"_s, u"olive"_s,
-                                  u"navy"_s, u"purple"_s, u"teal"_s,   u"silver"_s};
-        const auto name = [](int i) { return u"A/p%1.jpg"_s.arg(i, 2, 10, QChar(u'0')); };
-        QStringList entries;
-        for (int i = 0; i < colours.size(); ++i) {
-            entries.append(name(i) + u':' + colours[i]);
-        }
-        const Show s(entries);
-        QVERIFY(s.form);
-        s.form->JumpTo(u"First"_s);
-        QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWait);
-        QSignalSpy spy(&s.ahead(), &show::DecodeAhead::decoded);
-        for (int i = 1; i <= 9; ++i) {
-            QTest::keyClick(s.form, Qt::Key_6);
-            QCOMPARE(s.at(), name(i));
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(nearColour(s.shown().pixelColor(0, 0), QColor(u"purple"_s)),
-                                 kWait);
-        QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWait);
-        const qint64 last = s.shown().cacheKey();
-        QTest::qWait(100);
-        QCOMPARE(s.shown().cacheKey(), last);
-        QStringList decoded;
-        for (const QList<QVariant>& arguments : std::as_const(spy)) {
-            decoded.append(lastParts(arguments.at(0).toString()));
-        }
-        QCOMPARE(decoded.first(), name(9));
-        for (int i = 2; i <= 7; ++i) {
-            QVERIFY2(!decoded.contains(name(i)), qPrintable(decoded.join(u' ')));
-        }
     }
 
     // The picture that follows a decode ahead is the one the file holds when it is shown: a
