@@ -101,15 +101,9 @@ private Q_SLOTS:
         QTest::newRow("windows-1252")
             << QByteArray("\xE9\x80\x9C\x81\n") << QStringList{u"\u00E9\u20AC\u0153\u0081"_s};
         // Notepad's "Unicode", little- and big-endian.
-        QTest::newRow("utf-16 le") << QByteArray(
-                                          "\xFF\xFE"
-                                          "a\0\r\0\n\0\xE9\0\xAC\x20\n\0",
-                                          14)
+        QTest::newRow("utf-16 le") << QByteArray::fromHex("fffe 6100 0d00 0a00 e900 ac20 0a00")
                                    << QStringList{"a", u"\u00E9\u20AC"_s};
-        QTest::newRow("utf-16 be") << QByteArray(
-                                          "\xFE\xFF"
-                                          "\0a\0\r\0\n\0\xE9\x20\xAC",
-                                          12)
+        QTest::newRow("utf-16 be") << QByteArray::fromHex("feff 0061 000d 000a 00e9 20ac")
                                    << QStringList{"a", u"\u00E9\u20AC"_s};
         // One byte that is not UTF-8 makes the whole file single-byte text.
         QTest::newRow("mixed") << QByteArray("\xC3\xA9\n\xE9\n")
@@ -155,10 +149,10 @@ private Q_SLOTS:
         QCOMPARE(text.ReadLine(), u"UTF-8"_s);
     }
 
-    void geometryReadsBackExactly() {
+    void label() {
         QWidget parent;
         platform::Label label(&parent);
-        label.Move(1234.567f, 7.5f, 2025.25f, 240.0f);
+        label.Move(1234.567f, 7.5f, 2025.25f, 240.0f);  // read back exactly
         QCOMPARE(label.Left(), 1234.567f);
         QCOMPARE(label.Top(), 7.5f);
         QCOMPARE(label.Width(), 2025.25f);
@@ -166,11 +160,7 @@ private Q_SLOTS:
         QCOMPARE(label.widget()->geometry(), QRect(82, 1, 217 - 82, 17 - 1));
         QCOMPARE(platform::toPixels(22.4f), 1);
         QCOMPARE(platform::toPixels(22.6f), 2);
-    }
-
-    void labelSizesItselfToItsText() {
-        QWidget parent;
-        platform::Label label(&parent);
+        // Sized to its text.
         label.setAutoSize(true);
         label.setCaption(QStringLiteral("  short  "));
         const float shortWidth = label.Width();
