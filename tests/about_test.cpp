@@ -47,19 +47,14 @@ void AboutTest::close() {
         QVERIFY2(about->lblInfo.Caption().contains(QLatin1String(key)), key);
     }
     for (const QString& step : steps.split(u' ').mid(1)) {
-        if (step == u"5"_s) {
-            QTest::keyClick(show.form, Qt::Key_5);
-        } else {
-            Forms::get<frmAbout>().Show();
-        }
+        step == u"5"_s ? QTest::keyClick(show.form, Qt::Key_5) : Forms::get<frmAbout>().Show();
     }
     QCOMPARE(Forms::find<frmAbout>(), about);
-    if (close == u"close"_s) {
-        about->close();
-    } else if (close == u"OK"_s || close == u"Exit"_s) {
-        (close == u"OK"_s ? about->cmdOK : about->cbExit).click();
-    } else {
+    if (close == u"Enter"_s || close == u"Escape"_s) {
         QTest::keyClick(about, close == u"Enter"_s ? Qt::Key_Return : Qt::Key_Escape);
+    } else {
+        close == u"close"_s ? void(about->close())
+                            : (close == u"OK"_s ? about->cmdOK : about->cbExit).click();
     }
     QCOMPARE(show.session.ended, close == u"Exit"_s);
     QCOMPARE(Forms::find<frmAbout>(), nullptr);

@@ -1,17 +1,12 @@
-// Showing the pictures: the fitting arithmetic, the caption line's text as the show visits
-// pictures, described or not, shown or not, and names in Windows-1252. Where the picture and
-// the caption land on the screen is checked end to end.
+// Showing the pictures: the fitting arithmetic and the caption line's text as the show visits
+// pictures, described or not, shown or not. Where they land on the screen: end to end.
 #include <QtTest>
-
-#include <filesystem>
-#include <fstream>
 
 #include "show/Fit.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
-using testsupport::lastParts;
 using testsupport::nearColour;
 
 class DisplayTest : public QObject {
@@ -22,7 +17,6 @@ private Q_SLOTS:
     void fit();
     void caption_data();
     void caption();
-    void namesInWindows1252();
 };
 
 void DisplayTest::fit_data() {
@@ -45,8 +39,7 @@ void DisplayTest::fit() {
     QFETCH(QSizeF, picture);
     QFETCH(QSizeF, window);
     QFETCH(QRectF, expected);
-    const auto w = float(picture.width());
-    const auto h = float(picture.height());
+    const float w = float(picture.width()), h = float(picture.height());
     const show::Placement p =
         show::fitAndCentre(w, h, float(window.width()), float(window.height()));
     QCOMPARE(QRectF(p.left, p.top, p.width, p.height), expected);
@@ -96,48 +89,9 @@ void DisplayTest::caption() {
         form->JumpTo(where);
     }
     QVERIFY(nearColour(form->image1.picture().image().pixelColor(0, 0), QColor(shown)));
-    QVERIFY(form->image1.Visible());
-    QVERIFY(!form->lblInfo2.Visible());  // the key hint, up until the first picture
+    QVERIFY(form->image1.Visible() && !form->lblInfo2.Visible());  // the key hint goes
     QCOMPARE(form->lblInfo.Visible() ? form->lblInfo.Caption() : QString(), caption);
     QCOMPARE(show.session.messages, QStringList());
-}
-
-void DisplayTest::namesInWindows1252() {
-#ifndef Q_OS_UNIX
-    QSKIP("names are text on this system");
-#else
-    // Copied from an old Windows disc, the disc folder's own name too: bytes that are not
-    // UTF-8, Windows-1252 text.
-    testsupport::Disc outer;
-    testsupport::Session session(outer);
-    const std::string disc = outer.path().toStdString() + "/Sch\xF6n \x80";
-    const auto cleanUp = qScopeGuard([&] { std::filesystem::remove_all(disc); });
-    std::filesystem::create_directories(disc + "/Fotos_caf\xE9");
-    const auto put = [&](const std::string& name, const QByteArray& bytes) {
-        std::ofstream(disc + '/' + name, std::ios::binary).write(bytes.data(), bytes.size());
-    };
-    QImage red(64, 48, QImage::Format_RGB32);
-    red.fill(Qt::red);
-    for (const char* name : {"b.jpg", "caf\xE9.jpg", "\x80uro.jpg", "\xC9t\xE9.jpg"}) {
-        put(std::string("Fotos_caf\xE9/") + name, testsupport::encode(red, "jpeg"));
-    }
-    put("Fotos_caf\xE9/ImageList.txt", "CAF\xC9.JPG,Kaffee \x80 2\r\n");
-    put("lumosa", "program file");
-    std::filesystem::current_path(disc);
-
-    MainForm* form = session.start();
-    QVERIFY(form);
-    QCOMPARE(session.messages, QStringList());
-    QCOMPARE(lastParts(form->lbDirs.List(0)), u"Sch\u00F6n \u20AC/Fotos_caf\u00E9"_s);
-    // As text, the euro sign sorts after the accented capital.
-    QCOMPARE(form->flbImageList.List(1), u"caf\u00E9.jpg"_s);
-    QCOMPARE(form->flbImageList.List(2), u"\u00C9t\u00E9.jpg"_s);
-    QCOMPARE(form->flbImageList.List(3), u"\u20ACuro.jpg"_s);
-    form->JumpTo(1);
-    QVERIFY(nearColour(form->image1.picture().image().pixelColor(0, 0), Qt::red));
-    QCOMPARE(form->lblInfo.Caption(), u"  caf\u00E9.jpg  -  Kaffee \u20AC 2"_s);
-    QVERIFY(show::FileStamp::of(form->currentImagePath()).size > 0);
-#endif
 }
 
 QTEST_MAIN(DisplayTest)

@@ -53,8 +53,6 @@ void KeysTest::action_data() {
     }
     row("6 past the last enters B", key(Qt::Key_6), u"b1"_s, 4);
     row("4 at the first wraps in A", key(Qt::Key_4), u"a5"_s, 0);
-    row("6, none shown yet", key(Qt::Key_6), u"a1"_s, -1);
-    row("JumpTo Prev", u"Prev"_s, u"a2"_s);
     row("JumpTo index", 0, u"a1"_s);
     row("JumpTo index == count shows it again", 5, u"a3"_s);
     row("JumpTo other word shows it again", u"next"_s, u"a3"_s);
@@ -86,9 +84,8 @@ void KeysTest::action() {
     QTRY_COMPARE_WITH_TIMEOUT(name(form->shownImagePath()), picture, testsupport::kWaitMs);
     QCOMPARE(form->image1.picture().isNull(), picture.isEmpty());
     QCOMPARE(form->Timer1.Enabled(), state.contains(u"running"_s));
-    bool changed = false;
-    const int interval = state.section(u' ', 1, 1).toInt(&changed);
-    QCOMPARE(form->Timer1.Interval(), changed ? interval : 500);
+    const int interval = state.section(u' ', 1, 1).toInt();
+    QCOMPARE(form->Timer1.Interval(), interval ? interval : 500);
     // Only Escape and 0 open a window (the panel); no key ends the program or asks anything.
     const bool panel = state.contains(u"panel"_s);
     QCOMPARE(Forms::count(), panel ? 2 : 1);
