@@ -23,7 +23,6 @@ private Q_SLOTS:
     void firstTick();
 };
 
-// Where each move leads; the plain moves are rows of keys_test, on the window.
 void NavigationTest::step_data() {
     QTest::addColumn<QPoint>("from");   // folder, picture (-1: none selected)
     QTest::addColumn<QPoint>("count");  // folders, pictures in the current one
