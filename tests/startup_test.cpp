@@ -53,7 +53,6 @@ void StartupTest::start_data() {
     disc("settings file named in capitals", {u"AUTORUN.INF=delay=4\n"_s, u"One/a.jpg"_s}, u"show"_s,
          {u"One"_s}, 4000);
     // The delay's values are platform_test's.
-    settings("delay", u"delay=5\n"_s, 5000);
     settings("delay alone", u"delay\n"_s, 3000);
     settings("capital key", u"Delay=5\n"_s, 500);
     settings("leading blank", u" delay=5\n"_s, 500);
