@@ -1,5 +1,5 @@
-// The keys of the show window: the keypad's digits (also on the main row, and the movement keys
-// the keypad sends with NumLock off), "+" and "-", and the keys that do nothing.
+// What one action leaves on the show window: a key (the keypad's, also as the movement keys it
+// sends with NumLock off, and the main row's) or a JumpTo as the panel and the sheet call it.
 #include <QtTest>
 
 #include "panel/ControlPanel.h"
@@ -8,80 +8,89 @@
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
+using platform::Forms;
 
 class KeysTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void key_data();
-    void key();
+    void action_data();
+    void action();
 };
 
-void KeysTest::key_data() {
-    QTest::addColumn<int>("key");
-    QTest::addColumn<bool>("keypad");
-    QTest::addColumn<QString>("picture");  // selected after the key, from a3 of a1..a5
-    QTest::addColumn<int>("interval");     // from 3000
-    QTest::addColumn<bool>("enabled");     // from stopped
-    QTest::addColumn<bool>("panel");       // whether the key opens the control panel
-    const auto row = [](const QByteArray& name, int key, bool keypad, const QString& picture,
-                        int interval = 3000, bool enabled = false, bool panel = false) {
-        QTest::newRow(name.constData()) << key << keypad << picture << interval << enabled << panel;
+void KeysTest::action_data() {
+    QTest::addColumn<int>("from");         // the picture of A shown before (-1: none yet)
+    QTest::addColumn<QVariant>("action");  // a key typed on the show window, or JumpTo's value
+    // The picture asked for and shown (empty: none), "running" (from stopped), the interval
+    // unless still 500, and "panel" when the control panel opens.
+    QTest::addColumn<QString>("state");
+    const auto row = [](const QByteArray& name, const QVariant& action, const QString& state,
+                        int from = 2) {
+        QTest::newRow(name.constData()) << from << action << state;
     };
-    row("2 first", Qt::Key_2, false, u"a1"_s);
-    row("4 previous", Qt::Key_4, false, u"a2"_s);
-    row("5 starts", Qt::Key_5, false, u"a3"_s, 3000, true);
-    row("6 next", Qt::Key_6, false, u"a4"_s);
-    row("8 last", Qt::Key_8, false, u"a5"_s);
-    row("+ faster", Qt::Key_Plus, false, u"a3"_s, 1500);
-    row("- slower", Qt::Key_Minus, false, u"a3"_s, 6000);
-    row("keypad 6, NumLock on", Qt::Key_6, true, u"a4"_s);
-    // With NumLock off the keypad sends movement keys, which act as the digits printed on them.
-    row("keypad Down (2)", Qt::Key_Down, true, u"a1"_s);
-    row("keypad Left (4)", Qt::Key_Left, true, u"a2"_s);
-    row("keypad Clear (5)", Qt::Key_Clear, true, u"a3"_s, 3000, true);
-    row("keypad Right (6)", Qt::Key_Right, true, u"a4"_s);
-    row("keypad Up (8)", Qt::Key_Up, true, u"a5"_s);
-    row("keypad Insert (0)", Qt::Key_Insert, true, u"a3"_s, 3000, false, true);
-    row("Escape", Qt::Key_Escape, false, u"a3"_s, 3000, false, true);
-    row("0", Qt::Key_0, false, u"a3"_s, 3000, false, true);
-    // Keys that do nothing.
-    for (const Qt::Key key :
+    const auto key = [](Qt::Key k) { return QVariant(QKeySequence(k)); };
+    const auto keypad = [](Qt::Key k) { return QVariant(QKeySequence(Qt::KeypadModifier | k)); };
+    // A holds a1 to a5, B b1; from a3 unless told.
+    row("2 first", key(Qt::Key_2), u"a1"_s);
+    row("4 previous", key(Qt::Key_4), u"a2"_s);
+    row("5 starts", key(Qt::Key_5), u"a3 running"_s);
+    row("6 next", key(Qt::Key_6), u"a4"_s);
+    row("8 last", key(Qt::Key_8), u"a5"_s);
+    row("+ faster", key(Qt::Key_Plus), u"a3 250"_s);
+    row("- slower", key(Qt::Key_Minus), u"a3 1000"_s);
+    row("Escape opens the panel", key(Qt::Key_Escape), u"a3 panel"_s);
+    row("0 opens the panel", key(Qt::Key_0), u"a3 panel"_s);
+    row("keypad 6, NumLock on", keypad(Qt::Key_6), u"a4"_s);
+    row("keypad Down (2)", keypad(Qt::Key_Down), u"a1"_s);
+    row("keypad Left (4)", keypad(Qt::Key_Left), u"a2"_s);
+    row("keypad Clear (5)", keypad(Qt::Key_Clear), u"a3 running"_s);
+    row("keypad Right (6)", keypad(Qt::Key_Right), u"a4"_s);
+    row("keypad Up (8)", keypad(Qt::Key_Up), u"a5"_s);
+    row("keypad Insert (0)", keypad(Qt::Key_Insert), u"a3 panel"_s);
+    for (const Qt::Key k :
          {Qt::Key_1, Qt::Key_3, Qt::Key_7, Qt::Key_9, Qt::Key_Return, Qt::Key_Space, Qt::Key_Up}) {
-        row(QKeySequence(key).toString().toLatin1(), key, false, u"a3"_s);
+        row(QKeySequence(k).toString().toLatin1() + " does nothing", key(k), u"a3"_s);
     }
+    row("6 past the last enters B", key(Qt::Key_6), u"b1"_s, 4);
+    row("4 at the first wraps in A", key(Qt::Key_4), u"a5"_s, 0);
+    row("JumpTo index", 0, u"a1"_s);
+    row("JumpTo index == count shows it again", 5, u"a3"_s);
+    row("JumpTo other word shows it again", u"next"_s, u"a3"_s);
+    row("JumpTo out of range, none shown yet", 7, QString(), -1);
 }
 
-void KeysTest::key() {
-    QFETCH(int, key);
-    QFETCH(bool, keypad);
-    QFETCH(QString, picture);
-    QFETCH(int, interval);
-    QFETCH(bool, enabled);
-    QFETCH(bool, panel);
-    testsupport::Disc disc;
-    for (int i = 1; i <= 5; ++i) {
-        disc.picture(u"A/a%1.bmp"_s.arg(i));
-    }
-    testsupport::Session session(disc);
-    MainForm* form = session.start();
+void KeysTest::action() {
+    QFETCH(int, from);
+    QFETCH(QVariant, action);
+    QFETCH(QString, state);
+    const testsupport::Show show(
+        {u"A/a1.bmp"_s, u"A/a2.bmp"_s, u"A/a3.bmp"_s, u"A/a4.bmp"_s, u"A/a5.bmp"_s, u"B/b1.bmp"_s});
+    MainForm* form = show.form;
     QVERIFY(form);
-    form->Timer1.setEnabled(false);
-    form->Timer1.setInterval(3000);
-    form->JumpTo(2);
-    const int windows = platform::Forms::count();
-
-    QTest::keyClick(form, Qt::Key(key), keypad ? Qt::KeypadModifier : Qt::NoModifier);
-    QCOMPARE(form->flbImageList.FileName(), picture + u".bmp"_s);
-    QCOMPARE(testsupport::lastParts(form->currentImagePath()), u"A/"_s + picture + u".bmp"_s);
-    QCOMPARE(form->Timer1.Interval(), interval);
-    QCOMPARE(form->Timer1.Enabled(), enabled);
+    if (from >= 0) {
+        form->JumpTo(from);
+    }
+    if (action.typeId() == QMetaType::QKeySequence) {
+        const QKeyCombination key = action.value<QKeySequence>()[0];
+        QTest::keyClick(form, key.key(), key.keyboardModifiers());
+    } else {
+        form->image1.setPicture({});  // so that a picture shown again must be put up afresh
+        form->JumpTo(action);
+    }
+    const QString picture = state.section(u' ', 0, 0);
+    const auto name = [](const QString& path) { return QFileInfo(path).baseName(); };
+    QCOMPARE(name(form->currentImagePath()), picture);
+    // A key's picture comes once decoded ahead.
+    QTRY_COMPARE_WITH_TIMEOUT(name(form->shownImagePath()), picture, testsupport::kWaitMs);
+    QCOMPARE(form->image1.picture().isNull(), picture.isEmpty());
+    QCOMPARE(form->Timer1.Enabled(), state.contains(u"running"_s));
+    const int interval = state.section(u' ', 1, 1).toInt();
+    QCOMPARE(form->Timer1.Interval(), interval ? interval : 500);
     // Only Escape and 0 open a window (the panel); no key ends the program or asks anything.
-    QCOMPARE(platform::Forms::count(), windows + (panel ? 1 : 0));
-    QCOMPARE(platform::Forms::find<ControlPanel>() != nullptr, panel);
-    QVERIFY(form->isVisible());
-    QVERIFY(!session.ended);
-    QVERIFY(session.messages.isEmpty());
+    const bool panel = state.contains(u"panel"_s);
+    QCOMPARE(Forms::count(), panel ? 2 : 1);
+    QCOMPARE(Forms::find<ControlPanel>() != nullptr, panel);
+    QVERIFY(form->isVisible() && !show.session.ended && show.session.messages.isEmpty());
 }
 
 QTEST_MAIN(KeysTest)

@@ -1,5 +1,5 @@
-// Start-up of the show window: the settings file, the program-file check, the picture folders
-// and the four ways start-up ends.
+// Start-up, one disc a row: the program-file check, which folders take part, the settings
+// file, and how start-up ends: a message, the show running, or the folder selection waiting.
 #include <QtTest>
 
 #include "folders/frmDirectories.h"
@@ -7,236 +7,107 @@
 #include "show/MainForm.h"
 #include "testsupport.h"
 
+using namespace Qt::StringLiterals;
 using platform::Forms;
-using testsupport::Disc;
-using testsupport::Session;
 
 class StartupTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void withoutProgramFileSaysViewerNotFound();
-    void withoutPictureFoldersSaysSo();
-    void showsTheFirstOfSeveralFolders();
-    void oneFolderStartsTheShowEvenWithFolderSelection();
-    void folderSelectionWaitsForTheUser();
-    void pictureFolderTest();
-    void settingsLines_data();
-    void settingsLines();
-    void settingsFileNameInCapitals();
-    void binarySettingsFileIsHarmless();
-    void withoutDelayTheFirstTickComesQuicklyThenTheDefault();
+    void start_data();
+    void start();
 };
 
-void StartupTest::withoutProgramFileSaysViewerNotFound() {
-    Disc disc;
-    disc.picture(QStringLiteral("Holiday/a.jpg"));
-    disc.removeProgramFile();
-    // A folder named like the program is not the program file.
-    disc.folder(QStringLiteral("lumosa"));
-    Session session(disc);
-    QCOMPARE(session.start(), nullptr);
-    QCOMPARE(session.messages, QStringList{QStringLiteral("Viewer NOT Found")});
-    QCOMPARE(session.titles, QStringList{QStringLiteral("Lumosa")});
-    QVERIFY(session.ended);
-    QCOMPARE(Forms::count(), 0);
+void StartupTest::start_data() {
+    // "path=text" a file, "path/" a folder, a bare path a picture; "-lumosa": no program file.
+    QTest::addColumn<QStringList>("entries");
+    QTest::addColumn<QString>("end");          // the message it ends with, "show" or "selection"
+    QTest::addColumn<QStringList>("folders");  // offered, by name
+    QTest::addColumn<int>("interval");
+    const auto disc = [](const char* name, const QStringList& entries, const QString& end,
+                         const QStringList& folders = {}, int interval = 500) {
+        QTest::newRow(name) << entries << end << folders << interval;
+    };
+    const auto settings = [](const char* name, const QString& lines, int interval,
+                             const QString& end = u"show"_s) {
+        QTest::newRow(name) << QStringList{u"autorun.inf="_s + lines, u"One/a.jpg"_s,
+                                           u"Two/b.jpg"_s}
+                            << end << QStringList{u"One"_s, u"Two"_s} << interval;
+    };
+    disc("a folder named like the program is not it", {u"-lumosa"_s, u"lumosa/"_s, u"A/a.jpg"_s},
+         u"Viewer NOT Found"_s);
+    disc("no picture folders",
+         {u"_hidden/a.jpg"_s, u"Docs/readme.txt=text"_s, u"Docs/scan.png"_s, u"loose.jpg"_s},
+         u"No folders containing images exist in this location."_s);
+    // Alphabetical without regard to letter case; "_" only at the start hides a folder.
+    disc("which folders take part",
+         {u"_Private/a.jpg"_s, u".cache/a.jpg"_s, u"Scans/a.png"_s, u"Scans/notes.txt=x"_s,
+          u"Nested/Deeper/a.jpg"_s, u"Tricky/x.jpg/"_s, u"upper/A.JPG"_s, u"mixed/b.Gif"_s,
+          u"Bitmaps/c.bmp"_s, u"long/d.jpeg"_s, u"a_b/e.jpg"_s},
+         u"show"_s, {u"a_b"_s, u"Bitmaps"_s, u"long"_s, u"mixed"_s, u"upper"_s});
+    disc("one folder starts the show despite showfolders",
+         {u"autorun.inf=showfolders=true\n"_s, u"Only/a.gif"_s}, u"show"_s, {u"Only"_s});
+    disc("showfolders, two folders",
+         {u"autorun.inf=showfolders=true\n"_s, u"zebra/a.jpg"_s, u"Apes/a.jpg"_s}, u"selection"_s,
+         {u"Apes"_s, u"zebra"_s});
+    disc("settings file named in capitals", {u"AUTORUN.INF=delay=4\n"_s, u"One/a.jpg"_s}, u"show"_s,
+         {u"One"_s}, 4000);
+    // The delay's values are platform_test's.
+    settings("delay alone", u"delay\n"_s, 3000);
+    settings("capital key", u"Delay=5\n"_s, 500);
+    settings("leading blank", u" delay=5\n"_s, 500);
+    settings("longer word", u"delayed=7\n"_s, 7000);
+    settings("last wins", u"delay=5\ndelay=2\n"_s, 2000);
+    settings("crlf, other lines", u"[autorun]\r\nopen=lumosa\r\ndelay=6\r\n"_s, 6000);
+    settings("byte-order mark", u"\uFEFFdelay=8\n"_s, 8000);
+    settings("showfolders", u"showfolders=true\n"_s, 500, u"selection"_s);
+    settings("showfolders True", u"showfolders=True\n"_s, 500);
+    settings("showfolders last wins", u"showfolders=true\nshowfolders=no\n"_s, 500);
 }
 
-void StartupTest::withoutPictureFoldersSaysSo() {
-    Disc disc;
-    disc.picture(QStringLiteral("_hidden/a.jpg"));
-    disc.file(QStringLiteral("Docs/readme.txt"), "text");
-    disc.picture(QStringLiteral("Docs/scan.png"));
-    disc.picture(QStringLiteral("loose.jpg"));
-    Session session(disc);
-    QCOMPARE(session.start(), nullptr);
-    QCOMPARE(session.messages,
-             QStringList{QStringLiteral("No folders containing images exist in this location.")});
-    QVERIFY(session.ended);
-}
-
-void StartupTest::showsTheFirstOfSeveralFolders() {
-    Disc disc;
-    disc.picture(QStringLiteral("Beta/b1.jpg"));
-    disc.picture(QStringLiteral("Alpha/a1.jpg"));
-    disc.picture(QStringLiteral("Alpha/a2.jpg"));
-    Session session(disc);
-    MainForm* show = session.start();
-    QVERIFY(show);
-    QVERIFY(session.messages.isEmpty());
-    QVERIFY(show->isVisible());
-    QCOMPARE(show->lbDirs.ListCount(), 2);
-    QCOMPARE(show->lbDirs.List(0), disc.abs(QStringLiteral("Alpha")));
-    QCOMPARE(show->lbDirs.List(1), disc.abs(QStringLiteral("Beta")));
-    QCOMPARE(show->lbDirs.ListIndex(), 0);
-    QCOMPARE(show->flbImageList.Path(), disc.abs(QStringLiteral("Alpha")));
-    QCOMPARE(show->flbImageList.ListCount(), 2);
-    QCOMPARE(show->flbImageList.ListIndex(), -1);
-    QVERIFY(show->Timer1.Enabled());
-    QCOMPARE(show->Timer1.Interval(), 500);
-    QCOMPARE(show->WindowState(), platform::Form::Maximized);
-    // Nothing is shown before the first tick: the start-up labels are up.
-    QVERIFY(show->lblInfo.Visible());
-    QCOMPARE(show->lblInfo.Caption(), QStringLiteral("Loading Image Details"));
-    QVERIFY(show->lblInfo2.Visible());
-    QVERIFY(show->image1.picture().isNull());
-}
-
-void StartupTest::oneFolderStartsTheShowEvenWithFolderSelection() {
-    Disc disc;
-    disc.settings("showfolders=true\n");
-    disc.picture(QStringLiteral("Only/a.gif"));
-    Session session(disc);
-    MainForm* show = session.start();
-    QVERIFY(show);
-    QCOMPARE(Forms::find<frmDirectories>(), nullptr);
-    QCOMPARE(show->lbDirs.ListCount(), 1);
-    QCOMPARE(show->lbDirs.ListIndex(), 0);
-    QVERIFY(show->lbDirs.Selected(0));
-    QCOMPARE(show->flbImageList.Path(), disc.abs(QStringLiteral("Only")));
-    QVERIFY(show->Timer1.Enabled());
-    QVERIFY(show->isVisible());
-}
-
-void StartupTest::folderSelectionWaitsForTheUser() {
-    Disc disc;
-    disc.settings("showfolders=true\n");
-    disc.picture(QStringLiteral("zebra/a.jpg"));
-    disc.picture(QStringLiteral("Apes/a.jpg"));
-    Session session(disc);
-    MainForm* show = session.start();
-    QVERIFY(show);
-    QVERIFY(!show->isVisible());
-    QVERIFY(!show->Timer1.Enabled());
-    QCOMPARE(show->lbDirs.ListCount(), 0);
-    auto* selection = Forms::find<frmDirectories>();
-    QVERIFY(selection);
-    QVERIFY(selection->isVisible());
-    QCOMPARE(selection->Caption(), QStringLiteral("Image Directory Selection"));
-    QCOMPARE(selection->List1.ListCount(), 2);
-    QCOMPARE(selection->List1.List(0), disc.abs(QStringLiteral("Apes")));
-    QCOMPARE(selection->List1.List(1), disc.abs(QStringLiteral("zebra")));
-    QVERIFY(!selection->List1.Selected(0));
-    QVERIFY(!selection->List1.Selected(1));
-}
-
-void StartupTest::pictureFolderTest() {
-    Disc disc;
-    disc.picture(QStringLiteral("_Private/a.jpg"));  // never offered
-    disc.picture(QStringLiteral(".cache/a.jpg"));    // hidden
-    disc.picture(QStringLiteral("Scans/a.png"));     // other types only
-    disc.file(QStringLiteral("Scans/notes.txt"), "x");
-    disc.picture(QStringLiteral("Nested/Deeper/a.jpg"));  // pictures only further down
-    disc.folder(QStringLiteral("Tricky/x.jpg"));          // a folder is not a picture
-    disc.picture(QStringLiteral("upper/A.JPG"));
-    disc.picture(QStringLiteral("mixed/b.Gif"));
-    disc.picture(QStringLiteral("Bitmaps/c.bmp"));
-    disc.picture(QStringLiteral("long/d.jpeg"));
-    disc.picture(QStringLiteral("a_b/e.jpg"));  // "_" only at the start counts
-    Session session(disc);
-    MainForm* show = session.start();
-    QVERIFY(show);
-    QStringList folders;
-    for (int i = 0; i < show->lbDirs.ListCount(); ++i) {
-        folders.append(QFileInfo(show->lbDirs.List(i)).fileName());
-    }
-    // Alphabetical without regard to letter case.
-    QCOMPARE(folders, (QStringList{"a_b", "Bitmaps", "long", "mixed", "upper"}));
-}
-
-void StartupTest::settingsLines_data() {
-    QTest::addColumn<QByteArray>("settings");
-    QTest::addColumn<int>("interval");  // Timer1's interval right after start-up
-    QTest::addColumn<bool>("selection");
-
-    QTest::newRow("none") << QByteArray() << 500 << false;
-    QTest::newRow("delay") << QByteArray("delay=5\n") << 5000 << false;
-    QTest::newRow("fraction") << QByteArray("delay=2.5\n") << 2500 << false;
-    QTest::newRow("blank before value") << QByteArray("delay= 4\n") << 4000 << false;
-    QTest::newRow("not a number") << QByteArray("delay=abc\n") << 3000 << false;
-    QTest::newRow("empty value") << QByteArray("delay=\n") << 3000 << false;
-    QTest::newRow("key alone") << QByteArray("delay\n") << 3000 << false;
-    QTest::newRow("capital key") << QByteArray("Delay=5\n") << 500 << false;
-    QTest::newRow("leading blank") << QByteArray(" delay=5\n") << 500 << false;
-    QTest::newRow("longer word") << QByteArray("delayed=7\n") << 7000 << false;
-    QTest::newRow("last wins") << QByteArray("delay=5\ndelay=2\n") << 2000 << false;
-    QTest::newRow("zero") << QByteArray("delay=0\n") << 3000 << false;
-    QTest::newRow("negative") << QByteArray("delay=-2\n") << 3000 << false;
-    QTest::newRow("too long") << QByteArray("delay=100\n") << 65535 << false;
-    QTest::newRow("crlf and other lines")
-        << QByteArray("[autorun]\r\nopen=lumosa\r\nicon=disc.ico\r\ndelay=6\r\n") << 6000 << false;
-    QTest::newRow("byte-order mark") << QByteArray(
-                                            "\xEF\xBB\xBF"
-                                            "delay=8\n")
-                                     << 8000 << false;
-    QTest::newRow("no final line end") << QByteArray("delay=9") << 9000 << false;
-    QTest::newRow("showfolders") << QByteArray("showfolders=true\n") << 500 << true;
-    QTest::newRow("showfolders True") << QByteArray("showfolders=True\n") << 500 << false;
-    QTest::newRow("showfolders yes") << QByteArray("showfolders=yes\n") << 500 << false;
-    QTest::newRow("showfolders blank") << QByteArray("showfolders=true \n") << 500 << false;
-    QTest::newRow("showfolders alone") << QByteArray("showfolders\n") << 500 << false;
-    QTest::newRow("showfolders last wins")
-        << QByteArray("showfolders=true\nshowfolders=no\n") << 500 << false;
-    QTest::newRow("showfolders with crlf") << QByteArray("showfolders=true\r\n") << 500 << true;
-}
-
-void StartupTest::settingsLines() {
-    QFETCH(QByteArray, settings);
+void StartupTest::start() {
+    QFETCH(QStringList, entries);
+    QFETCH(QString, end);
+    QFETCH(QStringList, folders);
     QFETCH(int, interval);
-    QFETCH(bool, selection);
-    Disc disc;
-    if (!settings.isEmpty()) {
-        disc.settings(settings);
+    testsupport::Disc disc;
+    for (const QString& entry : entries) {
+        if (entry == u"-lumosa"_s) {
+            disc.removeProgramFile();
+        } else if (entry.contains(u'=')) {
+            disc.file(entry.section(u'=', 0, 0), entry.section(u'=', 1).toUtf8());
+        } else {
+            entry.endsWith(u'/') ? disc.folder(entry) : disc.picture(entry);
+        }
     }
-    disc.picture(QStringLiteral("One/a.jpg"));
-    disc.picture(QStringLiteral("Two/b.jpg"));
-    Session session(disc);
+    testsupport::Session session(disc);
     MainForm* show = session.start();
+    const bool ends = end != u"show"_s && end != u"selection"_s;
+    QCOMPARE(session.messages, ends ? QStringList{end} : QStringList());
+    QCOMPARE(session.ended, ends);
+    QCOMPARE(Forms::count(), ends ? 0 : end == u"selection"_s ? 2 : 1);
+    if (ends) {
+        return;
+    }
     QVERIFY(show);
     QCOMPARE(show->Timer1.Interval(), interval);
-    QCOMPARE(Forms::find<frmDirectories>() != nullptr, selection);
+    auto* selection = Forms::find<frmDirectories>();
+    QCOMPARE(show->isVisible(), !selection);
     QCOMPARE(show->Timer1.Enabled(), !selection);
-}
-
-void StartupTest::settingsFileNameInCapitals() {
-    Disc disc;
-    disc.file(QStringLiteral("AUTORUN.INF"), "delay=4\n");
-    disc.picture(QStringLiteral("One/a.jpg"));
-    Session session(disc);
-    MainForm* show = session.start();
-    QVERIFY(show);
-    QCOMPARE(show->Timer1.Interval(), 4000);
-}
-
-void StartupTest::binarySettingsFileIsHarmless() {
-    QByteArray garbage;
-    quint32 seed = 12345;
-    for (int i = 0; i < 200000; ++i) {
-        seed = seed * 1103515245u + 12345u;
-        garbage.append(static_cast<char>(seed >> 24));
+    // The selection's list, none marked, or the show's, at its first folder, nothing shown.
+    const platform::ListBox& list = selection ? selection->List1 : show->lbDirs;
+    QStringList names;
+    for (int i = 0; i < list.ListCount(); ++i) {
+        names.append(QFileInfo(list.List(i)).fileName());
+        QCOMPARE(list.Selected(i), !selection && i == 0);
     }
-    Disc disc;
-    disc.settings(garbage);
-    disc.picture(QStringLiteral("One/a.jpg"));
-    Session session(disc);
-    MainForm* show = session.start();
-    QVERIFY(show);
-    QVERIFY(session.messages.isEmpty());
-    QVERIFY(show->Timer1.Enabled());
-}
-
-void StartupTest::withoutDelayTheFirstTickComesQuicklyThenTheDefault() {
-    Disc disc;
-    disc.picture(QStringLiteral("One/a.jpg"));
-    disc.picture(QStringLiteral("One/b.jpg"));
-    Session session(disc);
-    MainForm* show = session.start();
-    QVERIFY(show);
-    // A change of speed before the first tick is undone by it.
-    show->showSpeed(QStringLiteral("Slower"));
-    QCOMPARE(show->Timer1.Interval(), 1000);
-    QTRY_COMPARE_WITH_TIMEOUT(show->flbImageList.ListIndex(), 0, 5000);
-    QCOMPARE(show->Timer1.Interval(), 3000);
+    QCOMPARE(names, folders);
+    QCOMPARE(show->lbDirs.ListCount(), selection ? 0 : folders.size());
+    if (!selection) {
+        QCOMPARE(show->flbImageList.Path(), disc.abs(folders[0]));
+        QCOMPARE(show->flbImageList.ListIndex(), -1);
+        QVERIFY(show->image1.picture().isNull() && show->lblInfo2.Visible());
+    }
 }
 
 QTEST_MAIN(StartupTest)

@@ -77,6 +77,10 @@ struct Show {
 // Lets the event loop run for a while (timer ticks are delivered by it).
 void runEventLoop(int milliseconds);
 
+// The longest a test waits for what should come soon (a tick, a decode, a window): generous
+// for a loaded machine or a sanitizer build, since only a failing test waits it out.
+inline constexpr int kWaitMs = 20000;
+
 // The last `parts` components of a path ("Folder/name" by default), so that tests can compare
 // paths without the temporary disc's own location.
 QString lastParts(const QString& path, int parts = 2);

@@ -1,27 +1,13 @@
-// A vanishing disc: pictures and folders removed and renamed under a running show of several
-// folders, then every folder gone and one brought back. The show never falls over, idles
-// without spinning while there is nothing to show, and goes on once pictures are back.
+// A vanishing disc: pictures and folders removed and renamed under a running show of three
+// folders, then every folder gone and one brought back. The show never falls over, and goes
+// on once pictures are back.
 #include <QtTest>
 
 #include "show/MainForm.h"
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
-using testsupport::middleColour;
-using testsupport::nearColour;
-
-namespace {
-
-constexpr int kPoll = 20000;  // generous: a loaded machine may be slow
-constexpr double kCpuShareLimit = 0.5;
-
-// Whether the show has put up a picture of `folder` in `colour`.
-bool showsFrom(const MainForm* form, const QString& folder, const QColor& colour) {
-    return form->currentImagePath().startsWith(folder + u'/') &&
-           nearColour(middleColour(form->image1.picture()), colour);
-}
-
-}  // namespace
+using testsupport::kWaitMs;
 
 class VanishingTest : public QObject {
     Q_OBJECT
@@ -31,63 +17,43 @@ private Q_SLOTS:
 };
 
 void VanishingTest::discVanishesAndComesBack() {
-    testsupport::Disc disc;
-    const QStringList names = {u"Alpha"_s, u"Bravo"_s, u"Charlie"_s};
-    const QList<QColor> colours = {Qt::red, Qt::green, Qt::blue};
-    for (int f = 0; f < names.size(); ++f) {
-        for (int i = 0; i < 4; ++i) {
-            disc.picture(u"%1/p%2.jpg"_s.arg(names[f]).arg(i), QSize(32, 24), colours[f]);
-        }
-    }
-    disc.file(u"Bravo/ImageList.txt"_s, "p0.jpg,first\np1.jpg,second\n");
-    disc.settings("delay=0.02\n");
-    testsupport::Session session(disc);
-    MainForm* form = session.start();
+    const testsupport::Show show(
+        {u"Alpha/p0.jpg:red"_s, u"Alpha/p1.jpg:red"_s, u"Alpha/p2.jpg:red"_s,
+         u"Bravo/p0.jpg:lime"_s, u"Bravo/p1.jpg:lime"_s, u"Bravo/ImageList.txt=p0.jpg,first\n"_s,
+         u"Charlie/p0.jpg:blue"_s, u"Charlie/p1.jpg:blue"_s},
+        "delay=0.02\n", true);
+    MainForm* form = show.form;
     QVERIFY(form);
-    QVERIFY(form->Timer1.Enabled());
-    QTRY_VERIFY_WITH_TIMEOUT(showsFrom(form, disc.abs(u"Bravo"_s), Qt::green), kPoll);
+    const testsupport::Disc& disc = show.disc;
+    // The show is at `path` (under the disc) and has its picture, in `colour`, on the screen.
+    const auto at = [&](const QString& path, const char* colour) {
+        return form->currentImagePath().startsWith(disc.abs(path)) &&
+               testsupport::nearColour(testsupport::middleColour(form->image1.picture()),
+                                       QColor(QLatin1String(colour)));
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(at(u"Bravo/"_s, "lime"), kWaitMs);
 
-    // Pictures go and change names in every folder, Bravo becomes a file, Charlie moves away.
+    // Pictures go and change names, Bravo becomes a file, Charlie moves away.
     QVERIFY(QFile::remove(disc.abs(u"Alpha/p1.jpg"_s)));
     QVERIFY(QFile::rename(disc.abs(u"Alpha/p2.jpg"_s), disc.abs(u"Alpha/renamed.jpg"_s)));
-    QVERIFY(QFile::remove(disc.abs(u"Bravo/ImageList.txt"_s)));
     QVERIFY(QDir(disc.abs(u"Bravo"_s)).removeRecursively());
     disc.file(u"Bravo"_s, "not a folder any more");
     QVERIFY(QDir(disc.path()).rename(u"Charlie"_s, u"Charlie moved"_s));
-    QVERIFY(QFile::remove(disc.abs(u"Charlie moved/p0.jpg"_s)));
     // Alpha alone is left of the show's folders; it comes round again.
-    QTRY_VERIFY_WITH_TIMEOUT(showsFrom(form, disc.abs(u"Alpha"_s), Qt::red), kPoll);
-    QTRY_VERIFY_WITH_TIMEOUT(form->currentImagePath().endsWith(u"Alpha/renamed.jpg"_s), kPoll);
+    QTRY_VERIFY_WITH_TIMEOUT(at(u"Alpha/renamed.jpg"_s, "red"), kWaitMs);
 
-    // Every folder gone: the timer goes on ticking, but the process does little.
+    // Every folder gone: the timer goes on ticking over nothing.
     QVERIFY(QFile::remove(disc.abs(u"Bravo"_s)));
     QVERIFY(QDir(disc.abs(u"Alpha"_s)).removeRecursively());
     QVERIFY(QDir(disc.abs(u"Charlie moved"_s)).removeRecursively());
-    testsupport::runEventLoop(200);
-    const qint64 cpuBefore = testsupport::processCpuMilliseconds();
-    QElapsedTimer wall;
-    wall.start();
-    testsupport::runEventLoop(2000);
-    const qint64 cpu = testsupport::processCpuMilliseconds() - cpuBefore;
-    const qint64 elapsed = wall.elapsed();
-    QVERIFY(form->Timer1.Enabled());
-    qInfo(
-        "every folder gone: %lld ms of processor time in %lld ms with the timer at %d ms "
-        "(%.1f %%, limit %.0f %%)",
-        cpu, elapsed, form->Timer1.Interval(), 100.0 * double(cpu) / double(elapsed),
-        100 * kCpuShareLimit);
-    if (cpuBefore < 0) {
-        QSKIP("this system gives no processor time figure");
-    }
-    QVERIFY2(double(cpu) < kCpuShareLimit * double(elapsed),
-             qPrintable(u"%1 ms of %2 ms"_s.arg(cpu).arg(elapsed)));
+    testsupport::runEventLoop(500);
+    QVERIFY(form->Timer1.isTicking());
 
-    // Charlie comes back under its own name with new pictures: the show picks it up.
+    // Charlie comes back under its own name with new pictures: the show picks them up.
     disc.picture(u"Charlie/back.gif"_s, QSize(32, 24), Qt::yellow);
     disc.picture(u"Charlie/back2.bmp"_s, QSize(32, 24), Qt::yellow);
-    QTRY_VERIFY_WITH_TIMEOUT(showsFrom(form, disc.abs(u"Charlie"_s), Qt::yellow), kPoll);
-    QTRY_VERIFY_WITH_TIMEOUT(form->currentImagePath().endsWith(u"/back2.bmp"_s), kPoll);
-    QTRY_VERIFY_WITH_TIMEOUT(form->currentImagePath().endsWith(u"/back.gif"_s), kPoll);
+    QTRY_VERIFY_WITH_TIMEOUT(at(u"Charlie/back2.bmp"_s, "yellow"), kWaitMs);
+    QTRY_VERIFY_WITH_TIMEOUT(at(u"Charlie/back.gif"_s, "yellow"), kWaitMs);
 }
 
 QTEST_MAIN(VanishingTest)
