@@ -9,12 +9,11 @@
 #include "thumbs/frmThumbnails.h"
 
 using namespace Qt::StringLiterals;
+using testsupport::kWaitMs;
 using testsupport::lastParts;
 using testsupport::nearColour;
 
 namespace {
-
-constexpr int kWait = 10000;  // generous: a loaded machine may be slow
 
 // A show on a disc of "Folder/name.ext:colour" pictures (64 x 48), its timer stopped.
 struct Show : testsupport::Show {
@@ -105,13 +104,13 @@ private Q_SLOTS:
             return paths;
         };
         // Before the first tick: the first picture, which it shows, and the last.
-        QTRY_VERIFY_WITH_TIMEOUT(s.idle() && spy.size() == 2, kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(s.idle() && spy.size() == 2, kWaitMs);
         QCOMPARE(order(), pictures(u"0 7"_s));
         s.form->JumpTo(3);
         const QString target = s.disc.abs(pictures(at).constFirst());
         QImage ready;  // the end's picture as held before the last group, if it was
         for (const QString& group : moves.split(u' ', Qt::SkipEmptyParts)) {
-            QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWait);
+            QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWaitMs);
             spy.clear();
             ready = s.ahead().held(target).image();
             if (group == u"sheet"_s) {
@@ -119,7 +118,7 @@ private Q_SLOTS:
                 platform::Forms::get<ControlPanel>().cbThumbs.click();
                 auto* sheet = platform::Forms::find<frmThumbnails>();
                 QVERIFY(sheet);
-                QTRY_VERIFY_WITH_TIMEOUT(!sheet->Thumb1.empty(), kWait);
+                QTRY_VERIFY_WITH_TIMEOUT(!sheet->Thumb1.empty(), kWaitMs);
                 QTest::mouseClick(sheet->Thumb1.at(0)->widget(), Qt::LeftButton);
                 continue;
             }
@@ -132,7 +131,7 @@ private Q_SLOTS:
             }
         }
         QCOMPARE(s.at(), pictures(at).constFirst());  // at once, whatever is decoded
-        QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWaitMs);
         const qint64 shown = s.shown().cacheKey();
         QTest::qWait(50);  // a decode wrongly started late, or a late picture, would show here
         QVERIFY(s.idle());
@@ -169,7 +168,7 @@ private Q_SLOTS:
         const QString b = s.disc.file(u"A/b.jpg"_s, early.isNull() ? late : early);
         s.form->display_directory(s.disc.abs(u"A"_s));  // list b.jpg too
         s.form->JumpTo(0);
-        QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWait);
+        QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWaitMs);
         const qint64 before = s.shown().cacheKey();
         // Decoded ahead when it can be decoded at all.
         QCOMPARE(s.ahead().held(b).isNull(), platform::LoadPicture(b).isNull());

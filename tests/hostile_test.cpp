@@ -118,9 +118,9 @@ private Q_SLOTS:
             const platform::Picture& thumb = sheet->Thumb1[i]->picture();
             if (const Good* g = good(form->flbImageList.FullPath(i))) {
                 QTRY_VERIFY2_WITH_TIMEOUT(nearColour(middleColour(thumb), g->colour),
-                                          qPrintable(g->name), 10000);
-            } else {
-                QTRY_VERIFY_WITH_TIMEOUT(!thumb.isNull(), 10000);  // decoded or the placeholder
+                                          qPrintable(g->name), testsupport::kWaitMs);
+            } else {  // decoded or the placeholder
+                QTRY_VERIFY_WITH_TIMEOUT(!thumb.isNull(), testsupport::kWaitMs);
             }
         }
         reportPeak("hostile show and thumbnail sheet");
