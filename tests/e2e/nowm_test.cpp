@@ -6,6 +6,7 @@
 #include "testsupport.h"
 
 using e2e::XSession;
+using namespace Qt::StringLiterals;
 using testsupport::Disc;
 
 class NoWindowManagerTest : public QObject {
@@ -21,19 +22,19 @@ void NoWindowManagerTest::coversTheScreen() {
     Disc disc;
     disc.settings("showtext=false\ndelay=30\n");
     // Both of the screen's proportions: each fills it to every edge.
-    disc.picture(QStringLiteral("Pictures/1.bmp"), QSize(320, 256), Qt::darkGreen);
-    disc.picture(QStringLiteral("Pictures/2.bmp"), QSize(640, 512), Qt::darkMagenta);
+    disc.picture(u"Pictures/1.bmp"_s, QSize(320, 256), Qt::darkGreen);
+    disc.picture(u"Pictures/2.bmp"_s, QSize(640, 512), Qt::darkMagenta);
     QVERIFY(e2e::installProgram(disc.path()));
     x.startShow(disc.path());
-    const QString window = x.waitForWindow(QStringLiteral("^Lumosa$"));
+    const QString window = x.waitForWindow(u"^Lumosa$"_s);
     if (window.isEmpty()) {
-        x.report(QStringLiteral("nowm"));
+        x.report(u"nowm"_s);
     }
     QVERIFY(!window.isEmpty());
     QCOMPARE(x.geometry(window), QRect(QPoint(0, 0), x.screenSize()));
 
     for (const QColor& colour : {QColor(Qt::darkGreen), QColor(Qt::darkMagenta)}) {
-        QVERIFY(x.key(QStringLiteral("6")));
+        QVERIFY(x.key(u"6"_s));
         QVERIFY(e2e::waitFor([&] { return e2e::boundsOf(x.screenshot(), colour).isNull(); }));
     }
 }
