@@ -56,63 +56,55 @@ bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
 
 XSession::XSession(QSize screenSize, bool windowManager) : screenSize_(screenSize) {
     const QString work = work_.path();
-    for (const QString& folder : {u"fb"_s, u"runtime"_s, u"home"_s}) {
-        QDir(work).mkpath(folder);
-    }
-    QFile::setPermissions(work + u"/runtime"_s,
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QDir(work).mkpath(u"fb"_s);
+    QDir(work).mkdir(u"runtime"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     const QString authority = work + u"/Xauthority"_s;
     QFile(authority).open(QIODevice::WriteOnly);
     environment_ = QProcessEnvironment::systemEnvironment();
     environment_.remove(u"WAYLAND_DISPLAY"_s);
     environment_.remove(u"QT_QPA_PLATFORMTHEME"_s);
     // Every file a library keeps for itself goes into the session's folder.
-    const QList<std::pair<QString, QString>> variables{{u"QT_QPA_PLATFORM"_s, u"xcb"_s},
-                                                       {u"LC_ALL"_s, u"C.UTF-8"_s},
-                                                       {u"HOME"_s, work + u"/home"_s},
-                                                       {u"XDG_RUNTIME_DIR"_s, work + u"/runtime"_s},
-                                                       {u"XDG_CONFIG_HOME"_s, work + u"/config"_s},
-                                                       {u"XDG_CACHE_HOME"_s, work + u"/cache"_s},
-                                                       {u"XAUTHORITY"_s, authority}};
-    for (const auto& [name, value] : variables) {
-        environment_.insert(name, value);
+    for (const QString& variable :
+         {u"QT_QPA_PLATFORM=xcb"_s, u"LC_ALL=C.UTF-8"_s, u"HOME=%1/home"_s.arg(work),
+          u"XDG_RUNTIME_DIR=%1/runtime"_s.arg(work), u"XDG_CONFIG_HOME=%1/config"_s.arg(work),
+          u"XDG_CACHE_HOME=%1/cache"_s.arg(work), u"XAUTHORITY="_s + authority}) {
+        environment_.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
     }
-
     // A cookie keeps other local users off the server. The server reads every cookie of its
-    // file whatever display it names, and picks a free display itself (-displayfd), so the
-    // clients' entry for the real number is added once that is known. -noreset: the server
+    // file whatever display it names and picks a free display itself (-displayfd): the
+    // clients' entry for that display is added once it is known. With -noreset the server
     // stays as it is when its last client leaves.
     const QString cookie = QString::fromLatin1(QUuid::createUuid().toRfc4122().toHex());
     const auto addCookie = [&](const QString& display) {
-        return !run(u"xauth"_s, {u"-q"_s, u"-f"_s, authority, u"add"_s, display, u"."_s, cookie})
+        return !run(u"xauth"_s, words(u"-q -f %1 add %2 . %3"_s.arg(authority, display, cookie)))
                     .isNull();
     };
     if (!addCookie(u":0"_s)) {
         error_ = u"xauth failed"_s;
         return;
     }
-    server_.reset(launch(
-        u"Xvfb"_s, words(u"-displayfd 1 -nolisten tcp -nocursor -noreset -screen 0"_s) +
-                       QStringList{u"%1x%2x24"_s.arg(screenSize.width()).arg(screenSize.height()),
-                                   u"-auth"_s, authority, u"-fbdir"_s, work + u"/fb"_s}));
+    server_.reset(
+        launch(u"Xvfb"_s, words(u"-displayfd 1 -nolisten tcp -nocursor -noreset -screen "
+                                u"0 %1x%2x24 -auth %3 -fbdir %4/fb"_s.arg(screenSize.width())
+                                    .arg(screenSize.height())
+                                    .arg(authority, work))));
     QByteArray number;
     waitFor([&] {
         number += server_->readAllStandardOutput();
         return number.endsWith('\n') || server_->state() == QProcess::NotRunning;
     });
-    if (!number.endsWith('\n')) {
+    const QString display = u':' + QString::fromLatin1(number.trimmed());
+    if (!number.endsWith('\n') || !addCookie(display)) {
         error_ = u"the virtual X server did not start: "_s +
                  QString::fromLocal8Bit(server_->readAllStandardError());
         return;
     }
-    const QString display = u':' + QString::fromLatin1(number.trimmed());
-    addCookie(display);
     environment_.insert(u"DISPLAY"_s, display);
     if (!windowManager) {
         return;
     }
     // A window mapped while the window manager still starts may never be shown: it says when
-    // it is ready. Should it die later, the test fails at once with what it said.
+    // it is ready. Should it die later, every wait fails at once and what it said is shown.
     const QString ready = work + u"/wm-ready"_s;
     windowManager_.reset(
         launch(u"openbox"_s, {u"--sm-disable"_s, u"--startup"_s, u"touch "_s + ready}));
@@ -123,8 +115,7 @@ XSession::XSession(QSize screenSize, bool windowManager) : screenSize_(screenSiz
                  QString::fromLocal8Bit(manager.readAllStandardError());
         qWarning("%s", qPrintable(error_));
     });
-    waitFor([&] { return QFileInfo::exists(ready); });
-    if (error_.isEmpty() && !QFileInfo::exists(ready)) {
+    if (!waitFor([&] { return QFileInfo::exists(ready); }) && error_.isEmpty()) {
         error_ = u"the window manager did not start"_s;
     }
 }
@@ -184,47 +175,38 @@ QString XSession::programErrors() {
 }
 
 QImage XSession::screenshot() const {
+    // XWD: a header of big-endian 32-bit fields, the colour map, then 32-bit pixels in the order
+    // of the machine the server runs on, which is ours.
     QFile file(work_.path() + u"/fb/Xvfb_screen0"_s);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    // XWD: a header of big-endian 32-bit fields, the colour map, then the pixels.
-    const QByteArray bytes = file.readAll();
-    if (bytes.size() < 100) {
-        return {};
-    }
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     auto field = [&](int index) { return qFromBigEndian<quint32>(bytes.constData() + 4 * index); };
-    const quint32 height = field(5);
-    const quint32 bytesPerLine = field(12);
-    const qint64 offset = qint64(field(0)) + qint64(field(19)) * 12;
-    // 32-bit pixels in the order of the machine the server runs on, which is ours.
-    const quint32 ours = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? 0 : 1;
-    if (field(11) != 32 || field(7) != ours ||
-        offset + qint64(bytesPerLine) * height > bytes.size()) {
+    if (bytes.size() < 100 || field(11) != 32 ||
+        field(7) != (QSysInfo::ByteOrder == QSysInfo::LittleEndian ? 0 : 1)) {
         return {};
     }
-    const QImage view(reinterpret_cast<const uchar*>(bytes.constData() + offset), int(field(4)),
-                      int(height), int(bytesPerLine), QImage::Format_RGB32);
+    const qint64 offset = qint64(field(0)) + qint64(field(19)) * 12;
+    if (offset + qint64(field(12)) * field(5) > bytes.size()) {
+        return {};
+    }
     // After a switch to a smaller size the screen is the top left part of the frame buffer.
-    return view.copy(QRect(QPoint(0, 0), screenSize_));
+    return QImage(reinterpret_cast<const uchar*>(bytes.constData() + offset), int(field(4)),
+                  int(field(5)), int(field(12)), QImage::Format_RGB32)
+        .copy(QRect(QPoint(0, 0), screenSize_));
 }
 
 QColor XSession::centreColour() const {
-    return colourAt(QPoint(screenSize_.width() / 2, screenSize_.height() / 2));
+    return screenshot().pixelColor(screenSize_.width() / 2, screenSize_.height() / 2);
 }
 
 bool XSession::waitForCentre(const QColor& colour) const {
     return waitFor([&] { return testsupport::nearColour(centreColour(), colour); });
 }
 
-QList<int> XSession::watch(const QList<QColor>& colours, int count, QPoint point) {
-    if (point == QPoint(-1, -1)) {
-        point = QPoint(screenSize_.width() / 2, screenSize_.height() / 2);
-    }
+QList<int> XSession::watch(const QList<QColor>& colours, int count) {
     QList<int> seen;
     waitFor(
         [&] {
-            const QColor shown = colourAt(point);
+            const QColor shown = centreColour();
             for (int i = 0; i < colours.size(); ++i) {
                 if (testsupport::nearColour(shown, colours[i]) &&
                     (seen.isEmpty() || seen.back() != i)) {
@@ -242,29 +224,23 @@ bool XSession::setScreenSize(QSize size) {
     const int w = size.width();
     const int h = size.height();
     const QString mode = u"test-%1x%2"_s.arg(w).arg(h);
-    QStringList timings{u"--newmode"_s, mode, u"60"_s};
-    for (const int n : {w, w + 40, w + 170, w + 260, h, h + 1, h + 5, h + 28}) {
-        timings << QString::number(n);
-    }
-    run(u"xrandr"_s, timings);
+    run(u"xrandr"_s, words(u"--newmode %1 60 %2 %3 %4 %5 %6 %7 %8 %9"_s.arg(
+                         mode, QString::number(w), QString::number(w + 40),
+                         QString::number(w + 170), QString::number(w + 260), QString::number(h),
+                         QString::number(h + 1), QString::number(h + 5), QString::number(h + 28))));
     run(u"xrandr"_s, {u"--addmode"_s, u"screen"_s, mode});
-    if (run(u"xrandr"_s, {u"--output"_s, u"screen"_s, u"--mode"_s, mode}).isNull()) {
-        return false;
-    }
-    screenSize_ = size;
-    return true;
+    const bool switched =
+        !run(u"xrandr"_s, {u"--output"_s, u"screen"_s, u"--mode"_s, mode}).isNull();
+    screenSize_ = switched ? size : screenSize_;
+    return switched;
 }
 
 QString XSession::run(const QString& tool, const QStringList& arguments, int timeoutMs) const {
-    QProcess process;
+    QProcess process;  // killed when it did not end
     process.setProcessEnvironment(environment_);
     process.start(tool, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
         return {};
     }
     const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
@@ -279,18 +255,8 @@ QStringList XSession::windows(const QString& titlePattern) const {
 
 QString XSession::waitForWindow(const QString& titlePattern, int timeoutMs) const {
     QStringList found;
-    waitFor(
-        [&] {
-            found = windows(titlePattern);
-            return found.size() == 1;
-        },
-        timeoutMs);
-    if (found.size() != 1) {
-        qInfo("no single window titled %s (%lld); the program is %s", qPrintable(titlePattern),
-              qlonglong(found.size()), running() ? "running" : "not running");
-        return {};
-    }
-    return found.front();
+    waitFor([&] { return (found = windows(titlePattern)).size() == 1; }, timeoutMs);
+    return found.size() == 1 ? found.front() : QString();
 }
 
 bool XSession::waitForNoWindow(const QString& titlePattern, int timeoutMs) const {
@@ -376,28 +342,16 @@ bool installProgram(const QString& disc) {
     return QFile::link(QStringLiteral(LUMOSA_PROGRAM), target);
 }
 
-namespace {
-
-QRect boundsWhere(const QImage& image, const QColor& colour, bool near) {
-    QRect bounds;
+QRect extentOf(const QImage& image, const QColor& colour) {
+    QRect extent;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (testsupport::nearColour(image.pixelColor(x, y), colour) == near) {
-                bounds |= QRect(x, y, 1, 1);
+            if (testsupport::nearColour(image.pixelColor(x, y), colour)) {
+                extent |= QRect(x, y, 1, 1);
             }
         }
     }
-    return bounds;
-}
-
-}  // namespace
-
-QRect boundsOf(const QImage& image, const QColor& background) {
-    return boundsWhere(image, background, false);
-}
-
-QRect extentOf(const QImage& image, const QColor& colour) {
-    return boundsWhere(image, colour, true);
+    return extent;
 }
 
 }  // namespace e2e

@@ -49,13 +49,11 @@ public:
 
     // The whole screen, read from the server's frame buffer file.
     QImage screenshot() const;
-    QColor colourAt(QPoint point) const { return screenshot().pixelColor(point); }
     QColor centreColour() const;
     bool waitForCentre(const QColor& colour) const;
-    // The pictures shown at `point` (the screen's centre by default), told apart by their
-    // colours (anything else is passed over), until `count` changes were seen or the program
-    // ended; their indices in `colours`.
-    QList<int> watch(const QList<QColor>& colours, int count, QPoint point = QPoint(-1, -1));
+    // The pictures shown at the screen's centre, told apart by their colours (anything else is
+    // passed over), until `count` changes were seen or the program ended; their indices.
+    QList<int> watch(const QList<QColor>& colours, int count);
 
     // Visible windows whose title matches `titlePattern` (a regular expression).
     QStringList windows(const QString& titlePattern) const;
@@ -118,9 +116,8 @@ private:
 // Puts the real program file into a disc folder (a link to the one just built).
 bool installProgram(const QString& disc);
 
-// The bounding box of the pixels of `image` that are not near `background` (within what lossy
-// compression changes), and of those that are near `colour`.
-QRect boundsOf(const QImage& image, const QColor& background);
+// The bounding box of the pixels of `image` near `colour` (within what lossy compression
+// changes).
 QRect extentOf(const QImage& image, const QColor& colour);
 
 }  // namespace e2e
