@@ -307,13 +307,15 @@ QString XSession::openPanel() const {
     return key(u"Escape"_s) ? waitForWindow(u"^Lumosa Control Panel$"_s) : QString();
 }
 
+bool XSession::activate(const QString& window) const {
+    return !window.isEmpty() && !run(kXdotool, {u"windowactivate"_s, u"--sync"_s, window}).isNull();
+}
+
 QString XSession::openSheet() const {
-    // The Thumbnail button: 1200, 720 twips, 975 x 375.
-    const QString panel = openPanel();
-    if (panel.isEmpty() || !click(panel, QPoint((1200 + 487) / 15, (720 + 187) / 15))) {
-        return {};
-    }
-    return waitForWindow(u"^[0-9]+ thumbnails\\. Click on an image"_s);
+    // By the Thumbnail button's key: the panel may still move to its place when it is shown.
+    return activate(openPanel()) && key(u"alt+t"_s)
+               ? waitForWindow(u"^[0-9]+ thumbnails\\. Click on an image"_s)
+               : QString();
 }
 
 void XSession::report(const QString& name) {

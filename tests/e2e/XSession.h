@@ -68,6 +68,8 @@ public:
     bool key(const QString& keys) const;
     // A left click at a point given inside the window (without frame).
     bool click(const QString& window, QPoint inside) const;
+    // Brings the window to the front, with the focus.
+    bool activate(const QString& window) const;
     // Escape on the show, then the control panel's window; empty when it did not come.
     QString openPanel() const;
     // The panel's Thumbnail button, then the sheet's window; empty when it did not come.

@@ -36,20 +36,6 @@ QStringList hidden(const QStringList& command) {
            command;
 }
 
-// The image's files by their paths, each with its mode as `ls -l` writes it.
-QMap<QString, QString> imageListing(const XSession& x, const QString& image) {
-    const QString listing =
-        x.run(u"xorriso"_s, {u"-indev"_s, image, u"-find"_s, u"/"_s, u"-exec"_s, u"lsdl"_s});
-    // "-r-xr-xr-x  1 0  0  428448 Dec  7 03:17 '/lumosa'", links followed by " -> 'target'".
-    const QRegularExpression line(u"^(\\S{10}) .* '(/[^']*)'( -> '.*')?$"_s,
-                                  QRegularExpression::MultilineOption);
-    QMap<QString, QString> modes;
-    for (const QRegularExpressionMatch& match : line.globalMatch(listing)) {
-        modes.insert(match.captured(2), match.captured(1));
-    }
-    return modes;
-}
-
 }  // namespace
 
 class DiscTest : public QObject {
@@ -126,7 +112,15 @@ void DiscTest::startsWithoutSystemQt() {
 
     // The image: every file of the folder, of the same kind, readable by all as on a pressed
     // disc, runnable by all where it was runnable, and nothing else.
-    const QMap<QString, QString> modes = imageListing(x, image);
+    // Its listing, lines like "-r-xr-xr-x  1 0  0  428448 Dec  7 03:17 '/lumosa'", links followed
+    // by " -> 'target'".
+    const QRegularExpression line(u"^(\\S{10}) .* '(/[^']*)'( -> '.*')?$"_s,
+                                  QRegularExpression::MultilineOption);
+    QMap<QString, QString> modes;
+    for (const QRegularExpressionMatch& match : line.globalMatch(x.run(
+             u"xorriso"_s, {u"-indev"_s, image, u"-find"_s, u"/"_s, u"-exec"_s, u"lsdl"_s}))) {
+        modes.insert(match.captured(2), match.captured(1));
+    }
     QCOMPARE(modes.value(u"/lumosa"_s), u"-r-xr-xr-x"_s);
     QCOMPARE(modes.value(u"/autorun.sh"_s), u"-r-xr-xr-x"_s);
     QDirIterator files(disc, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,

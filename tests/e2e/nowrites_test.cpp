@@ -122,10 +122,7 @@ void NoWritesTest::wholeShowWritesNothing() {
          u"--"_s, program});
     // Brings a window to the front and types keys.
     const auto keys = [&](const QString& title, const QString& sequence) {
-        const QString window = x.waitForWindow(title);
-        return !window.isEmpty() &&
-               !x.run(u"xdotool"_s, {u"windowactivate"_s, u"--sync"_s, window}).isNull() &&
-               x.key(sequence);
+        return x.activate(x.waitForWindow(title)) && x.key(sequence);
     };
     // The show: moving about, faster and slower, stopping and starting; then the thumbnail
     // sheet (closed by its close box), the About window (closed by Enter), and Exit.

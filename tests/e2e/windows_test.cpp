@@ -48,8 +48,10 @@ void WindowsTest::foldersThenThumbnail() {
     QVERIFY(!sheet.isEmpty());
     // Thumbnails left to right, 1500 twips square, 1750 apart; the fourth is C's fourth picture.
     const QPoint fourth((250 + 3 * 1750 + 750) / 15, (250 + 750) / 15);
-    const QPoint onScreen = x_->geometry(sheet).topLeft() + fourth;
-    QVERIFY(testsupport::nearColour(x_->screenshot().pixelColor(onScreen), colours[3]));
+    QVERIFY(e2e::waitFor([&] {
+        const QPoint onScreen = x_->geometry(sheet).topLeft() + fourth;
+        return testsupport::nearColour(x_->screenshot().pixelColor(onScreen), colours[3]);
+    }));
     QVERIFY(x_->click(sheet, fourth));
     QVERIFY(x_->waitForNoWindow(u"thumbnails"_s));
     QVERIFY(x_->waitForCentre(colours[3]));
