@@ -344,11 +344,11 @@ bool installProgram(const QString& disc) {
     return QFile::link(QStringLiteral(LUMOSA_PROGRAM), target);
 }
 
-QRect extentOf(const QImage& image, const QColor& colour) {
+QRect extentOf(const QImage& image, const QColor& colour, bool near) {
     QRect extent;
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
-            if (testsupport::nearColour(image.pixelColor(x, y), colour)) {
+            if (testsupport::nearColour(image.pixelColor(x, y), colour) == near) {
                 extent |= QRect(x, y, 1, 1);
             }
         }

@@ -119,7 +119,7 @@ private:
 bool installProgram(const QString& disc);
 
 // The bounding box of the pixels of `image` near `colour` (within what lossy compression
-// changes).
-QRect extentOf(const QImage& image, const QColor& colour);
+// changes), or of the others.
+QRect extentOf(const QImage& image, const QColor& colour, bool near = true);
 
 }  // namespace e2e

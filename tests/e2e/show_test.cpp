@@ -30,7 +30,7 @@ void ShowTest::placesOnEveryScreenSize() {
     QVERIFY(x_->setScreenSize(QSize(1024, 768)));
     testsupport::Disc disc;
     disc.settings("delay=30\n");
-    disc.picture(u"Wide/a.bmp"_s, QSize(640, 240), Qt::darkGreen);
+    disc.picture(u"Tall/a.bmp"_s, QSize(300, 400), Qt::darkGreen);
     QVERIFY(e2e::installProgram(disc.path()));
     x_->startShow(disc.path());
     const QString show = x_->waitForWindow(u"^Lumosa$"_s);
@@ -38,11 +38,12 @@ void ShowTest::placesOnEveryScreenSize() {
     QVERIFY(x_->key(u"6"_s));
     const QString panel = x_->openPanel();
     QVERIFY(!panel.isEmpty());
-    // The 8:3 picture spans the width, centred from top to bottom.
-    const QList<std::pair<QSize, QRect>> steps{{{1024, 768}, {0, 192, 1024, 384}},
-                                               {{800, 600}, {0, 150, 800, 300}},
-                                               {{1600, 1200}, {0, 300, 1600, 600}}};
-    for (const auto& [size, picture] : steps) {
+    // The 3:4 picture spans the height, centred from left to right; the caption line's box lies
+    // over it 500 twips above the bottom, centred.
+    const QList<std::tuple<QSize, QRect, int>> steps{{{1024, 768}, {224, 0, 576, 768}, 735},
+                                                     {{800, 600}, {175, 0, 450, 600}, 567},
+                                                     {{1600, 1200}, {350, 0, 900, 1200}, 1167}};
+    for (const auto& [size, picture, captionTop] : steps) {
         QVERIFY(x_->setScreenSize(size));
         const QString at = describe(QRect(QPoint(), size));
         QRect shown;
@@ -51,11 +52,12 @@ void ShowTest::placesOnEveryScreenSize() {
             return x_->geometry(show) == QRect(QPoint(), size) && shown == picture;
         });
         QVERIFY2(fitted, qPrintable(at + u": picture at "_s + describe(shown)));
-        // The caption's text: in the band 500 twips (34 pixels) above the bottom, centred.
-        const int top = size.height() - 34;
-        const QRect band = e2e::extentOf(
-            x_->screenshot().copy(0, top, size.width() * 6 / 10, size.height() - top), Qt::white);
-        QVERIFY2(band.isValid() && band.top() <= 10 &&
+        // Left of the panel, which lies over the picture's bottom right.
+        const QRect below(picture.left(), captionTop - 10, size.width() * 6 / 10 - picture.left(),
+                          size.height() - captionTop + 10);
+        const QRect band = e2e::extentOf(x_->screenshot().copy(below), Qt::darkGreen, false)
+                               .translated(below.topLeft());
+        QVERIFY2(std::abs(band.top() - captionTop) <= 1 &&
                      std::abs(band.center().x() - size.width() / 2) <= 2,
                  qPrintable(at + u": caption at "_s + describe(band)));
         // The panel's frame: its right edge 100 twips left of the screen's, its bottom edge 150
