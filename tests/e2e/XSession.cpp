@@ -1,7 +1,6 @@
 #include "XSession.h"
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QRegularExpression>
 #include <QTest>
 #include <QUuid>
@@ -30,28 +29,19 @@ QStringList words(const QString& line) {
 }
 
 void end(QProcess* process) {
-    if (!process || process->state() == QProcess::NotRunning) {
-        return;
-    }
-    process->terminate();
-    if (!process->waitForFinished(5000)) {
-        process->kill();
-        process->waitForFinished(5000);
+    if (process && process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(5000)) {
+            process->kill();  // and waited for when the object goes
+        }
     }
 }
 
 }  // namespace
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition()) {
-        if (windowManagerDied || waited.elapsed() > timeoutMs) {
-            return false;
-        }
-        QTest::qWait(25);
-    }
-    return true;
+    return QTest::qWaitFor([&] { return windowManagerDied || condition(); }, timeoutMs) &&
+           !windowManagerDied;
 }
 
 XSession::XSession(QSize screenSize, bool windowManager) : screenSize_(screenSize) {
