@@ -17,9 +17,8 @@ namespace e2e {
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30000);
 
 // A virtual X server of the test's own on a display it picks itself, with or without a window
-// manager, and the program started on it as a person starts it. Everything started here is
-// ended with the session, also when a check failed half-way (and by the kernel when the test
-// process dies).
+// manager, and the program started on it as a person starts it. Everything started here ends
+// with the session (or with the test process).
 class XSession {
 public:
     XSession(QSize screenSize, bool windowManager);
@@ -44,7 +43,6 @@ public:
     // Waits for the program to end by itself; its exit status, or -1 when it did not end.
     int waitForExit(int timeoutMs = 30000);
     void stopProgram();
-    // What the program wrote to standard error so far.
     QString programErrors();
 
     // The whole screen, read from the server's frame buffer file.
@@ -78,8 +76,7 @@ public:
     // After a failed check: saves the screen and prints what the program said.
     void report(const QString& name);
 
-    // Runs a helper tool with the session's display; its standard output, or a null string
-    // when it failed.
+    // Runs a tool on the session's display; its output, or a null string when it failed.
     QString run(const QString& tool, const QStringList& arguments, int timeoutMs = 30000) const;
 
 private:
