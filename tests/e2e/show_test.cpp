@@ -38,6 +38,7 @@ void ShowTest::placesOnEveryScreenSize() {
     QVERIFY(x_->key(u"6"_s));
     const QString panel = x_->openPanel();
     QVERIFY(!panel.isEmpty());
+    QCOMPARE(x_->geometry(panel).size(), QSize(300, 81));  // 4500 x 1215 twips inside
     // The 3:4 picture spans the height, centred from left to right; the caption line's box lies
     // over it 500 twips above the bottom, centred.
     const QList<std::tuple<QSize, QRect, int>> steps{{{1024, 768}, {224, 0, 576, 768}, 735},
