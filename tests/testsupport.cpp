@@ -15,9 +15,11 @@
 #include <cstdlib>
 
 #include "GifWriter.h"
+#include "panel/ControlPanel.h"
 #include "platform/Form.h"
 #include "platform/Picture.h"
 #include "show/MainForm.h"
+#include "thumbs/frmThumbnails.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -99,6 +101,12 @@ bool Session::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+frmThumbnails* openSheet() {
+    platform::Forms::get<ControlPanel>().Show();
+    platform::Forms::get<ControlPanel>().cbThumbs.click();
+    return platform::Forms::find<frmThumbnails>();
 }
 
 void runEventLoop(int milliseconds) {

@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 class MainForm;
+class frmThumbnails;
 
 namespace platform {
 class Picture;
@@ -73,6 +74,10 @@ struct Show {
     explicit Show(const QStringList& entries, const QByteArray& settings = {},
                   bool running = false);
 };
+
+// Opens the thumbnail sheet as a person does, by the control panel's Thumbnail button; the sheet,
+// or nullptr when none is open afterwards.
+frmThumbnails* openSheet();
 
 // Lets the event loop run for a while (timer ticks are delivered by it).
 void runEventLoop(int milliseconds);
