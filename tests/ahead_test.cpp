@@ -266,5 +266,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(AheadTest)
+LUMOSA_TEST(AheadTest)
 #include "ahead_test.moc"

@@ -8,6 +8,7 @@
 #include <QSet>
 #include <QtTest>
 #include "GifWriter.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -156,5 +157,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ArtworkTest)
+LUMOSA_TEST(ArtworkTest)
 #include "artwork_test.moc"

@@ -191,5 +191,5 @@ void CatalogueTest::largeDescriptionFiles() {
     QCOMPARE(s.show->GetImageDesc(QStringLiteral("last.jpg")), QStringLiteral("The end"));
 }
 
-QTEST_MAIN(CatalogueTest)
+LUMOSA_TEST(CatalogueTest)
 #include "catalogue_test.moc"

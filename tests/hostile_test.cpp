@@ -359,5 +359,5 @@ void HostileTest::largeFilesSideBySide() {
     reportPeak("four 200 MB files, eight workers");
 }
 
-QTEST_MAIN(HostileTest)
+LUMOSA_TEST(HostileTest)
 #include "hostile_test.moc"

@@ -134,5 +134,5 @@ void PanelTest::buttons() {
     QTRY_VERIFY_WITH_TIMEOUT(playPauseShows(*shown, expected), 10000);
 }
 
-QTEST_MAIN(PanelTest)
+LUMOSA_TEST(PanelTest)
 #include "panel_test.moc"

@@ -284,5 +284,5 @@ void PlatformTest::windowsLoadOnceAndAfreshAfterUnload() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-QTEST_MAIN(PlatformTest)
+LUMOSA_TEST(PlatformTest)
 #include "platform_test.moc"

@@ -17,6 +17,9 @@ class Picture;
 
 namespace testsupport {
 
+// Adds a test class to the program's list (see testmain.cpp); used through LUMOSA_TEST.
+bool registerTest(const char* name, QObject* (*make)());
+
 // A disc folder of the test's own: the program file, picture folders, settings and
 // description files, removed again when the test ends.
 class Disc {
@@ -144,3 +147,8 @@ private:
 };
 
 }  // namespace testsupport
+
+// Registers a Qt Test class with its program, in place of QTEST_MAIN: a program runs several.
+#define LUMOSA_TEST(Class)                                       \
+    [[maybe_unused]] static const bool lumosaRegistered##Class = \
+        testsupport::registerTest(#Class, []() -> QObject* { return new Class; });

@@ -321,5 +321,5 @@ void ThumbsTest::interrupted() {
     }
 }
 
-QTEST_MAIN(ThumbsTest)
+LUMOSA_TEST(ThumbsTest)
 #include "thumbs_test.moc"

@@ -165,5 +165,5 @@ void DiscTest::startsWithoutSystemQt() {
     x.stopProgram();
 }
 
-QTEST_GUILESS_MAIN(DiscTest)
+LUMOSA_TEST(DiscTest)
 #include "disc_test.moc"

@@ -109,5 +109,5 @@ void MessagesTest::noDisplay() {
              u"lumosa: cannot open the display (DISPLAY is not set)\n"_s);
 }
 
-QTEST_GUILESS_MAIN(MessagesTest)
+LUMOSA_TEST(MessagesTest)
 #include "messages_test.moc"

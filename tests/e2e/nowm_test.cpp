@@ -37,5 +37,5 @@ void NoWindowManagerTest::coversTheScreen() {
     }
 }
 
-QTEST_GUILESS_MAIN(NoWindowManagerTest)
+LUMOSA_TEST(NoWindowManagerTest)
 #include "nowm_test.moc"

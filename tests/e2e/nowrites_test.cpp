@@ -155,5 +155,5 @@ void NoWritesTest::wholeShowWritesNothing() {
     QCOMPARE(fingerprint(disc.path()), before);
 }
 
-QTEST_MAIN(NoWritesTest)
+LUMOSA_TEST(NoWritesTest)
 #include "nowrites_test.moc"

@@ -73,5 +73,5 @@ void ShowTest::placesOnEveryScreenSize() {
     }
 }
 
-QTEST_GUILESS_MAIN(ShowTest)
+LUMOSA_TEST(ShowTest)
 #include "show_test.moc"

@@ -49,5 +49,5 @@ void TimerTest::acrossFoldersAndRound() {
     QCOMPARE(x_->waitForExit(), 0);
 }
 
-QTEST_GUILESS_MAIN(TimerTest)
+LUMOSA_TEST(TimerTest)
 #include "timer_test.moc"

@@ -57,5 +57,5 @@ void WindowsTest::foldersThenThumbnail() {
     QVERIFY(x_->waitForCentre(colours[3]));
 }
 
-QTEST_GUILESS_MAIN(WindowsTest)
+LUMOSA_TEST(WindowsTest)
 #include "windows_test.moc"
