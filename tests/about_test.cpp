@@ -59,5 +59,5 @@ void AboutTest::close() {
     QVERIFY(show.session.ended || show.form->Timer1.isTicking() == expected);
 }
 
-QTEST_MAIN(AboutTest)
+LUMOSA_TEST(AboutTest)
 #include "about_test.moc"

@@ -2,7 +2,6 @@
 // in the show's order, and never one that no longer matches its file or its place.
 #include <QtTest>
 
-#include "panel/ControlPanel.h"
 #include "platform/Form.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
@@ -114,9 +113,7 @@ private Q_SLOTS:
             spy.clear();
             ready = s.ahead().held(target).image();
             if (group == u"sheet"_s) {
-                platform::Forms::get<ControlPanel>().Show();
-                platform::Forms::get<ControlPanel>().cbThumbs.click();
-                auto* sheet = platform::Forms::find<frmThumbnails>();
+                frmThumbnails* sheet = testsupport::openSheet();
                 QVERIFY(sheet);
                 QTRY_VERIFY_WITH_TIMEOUT(!sheet->Thumb1.empty(), kWaitMs);
                 QTest::mouseClick(sheet->Thumb1.at(0)->widget(), Qt::LeftButton);
@@ -210,5 +207,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(AheadTest)
+LUMOSA_TEST(AheadTest)
 #include "ahead_test.moc"

@@ -4,6 +4,7 @@
 #include <QImageReader>
 #include <QtTest>
 #include "GifWriter.h"
+#include "testsupport.h"
 
 class ArtworkTest : public QObject {
     Q_OBJECT
@@ -55,5 +56,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(ArtworkTest)
+LUMOSA_TEST(ArtworkTest)
 #include "artwork_test.moc"

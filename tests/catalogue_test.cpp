@@ -134,5 +134,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(CatalogueTest)
+LUMOSA_TEST(CatalogueTest)
 #include "catalogue_test.moc"

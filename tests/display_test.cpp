@@ -92,5 +92,5 @@ void DisplayTest::caption() {
     QCOMPARE(show.session.messages, QStringList());
 }
 
-QTEST_MAIN(DisplayTest)
+LUMOSA_TEST(DisplayTest)
 #include "display_test.moc"

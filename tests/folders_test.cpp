@@ -71,5 +71,5 @@ void FoldersTest::choose() {
     }
 }
 
-QTEST_MAIN(FoldersTest)
+LUMOSA_TEST(FoldersTest)
 #include "folders_test.moc"

@@ -3,15 +3,12 @@
 // picture, and stay small.
 #include <QtTest>
 
-#include "panel/ControlPanel.h"
-#include "platform/Form.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
 #include "thumbs/ThumbDecoder.h"
 #include "thumbs/frmThumbnails.h"
 
 using namespace Qt::StringLiterals;
-using platform::Forms;
 using testsupport::middleColour;
 using testsupport::nearColour;
 
@@ -108,9 +105,7 @@ private Q_SLOTS:
         }
 
         // The sheet: every good picture in its cell, something in every other one.
-        Forms::get<ControlPanel>().Show();
-        Forms::get<ControlPanel>().cbThumbs.click();
-        frmThumbnails* sheet = Forms::find<frmThumbnails>();
+        frmThumbnails* sheet = testsupport::openSheet();
         QVERIFY(sheet);
         QTRY_VERIFY_WITH_TIMEOUT(sheet->Caption().startsWith(QString::number(files) + u' '), 60000);
         QCOMPARE(int(sheet->Thumb1.size()), files);
@@ -147,5 +142,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(HostileTest)
+LUMOSA_TEST(HostileTest)
 #include "hostile_test.moc"

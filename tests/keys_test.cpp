@@ -93,5 +93,5 @@ void KeysTest::action() {
     QVERIFY(form->isVisible() && !show.session.ended && show.session.messages.isEmpty());
 }
 
-QTEST_MAIN(KeysTest)
+LUMOSA_TEST(KeysTest)
 #include "keys_test.moc"

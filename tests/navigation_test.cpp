@@ -109,5 +109,5 @@ void NavigationTest::firstTick() {
     QCOMPARE(form.Timer1.Interval(), 100);
 }
 
-QTEST_MAIN(NavigationTest)
+LUMOSA_TEST(NavigationTest)
 #include "navigation_test.moc"

@@ -322,5 +322,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(PictureTest)
+LUMOSA_TEST(PictureTest)
 #include "picture_test.moc"

@@ -237,5 +237,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_MAIN(PlatformTest)
+LUMOSA_TEST(PlatformTest)
 #include "platform_test.moc"

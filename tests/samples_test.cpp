@@ -3,6 +3,8 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "testsupport.h"
+
 class SamplesTest : public QObject {
     Q_OBJECT
 
@@ -62,5 +64,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(SamplesTest)
+LUMOSA_TEST(SamplesTest)
 #include "samples_test.moc"

@@ -110,5 +110,5 @@ void StartupTest::start() {
     }
 }
 
-QTEST_MAIN(StartupTest)
+LUMOSA_TEST(StartupTest)
 #include "startup_test.moc"

@@ -20,9 +20,11 @@
 #include <utility>
 
 #include "GifWriter.h"
+#include "panel/ControlPanel.h"
 #include "platform/Form.h"
 #include "platform/Picture.h"
 #include "show/MainForm.h"
+#include "thumbs/frmThumbnails.h"
 
 #ifdef Q_OS_UNIX
 #include <sys/resource.h>
@@ -104,6 +106,12 @@ bool Session::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QObject::eventFilter(watched, event);
+}
+
+frmThumbnails* openSheet() {
+    platform::Forms::get<ControlPanel>().Show();
+    platform::Forms::get<ControlPanel>().cbThumbs.click();
+    return platform::Forms::find<frmThumbnails>();
 }
 
 void runEventLoop(int milliseconds) {

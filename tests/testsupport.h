@@ -9,12 +9,16 @@
 #include <QTemporaryDir>
 
 class MainForm;
+class frmThumbnails;
 
 namespace platform {
 class Picture;
 }
 
 namespace testsupport {
+
+// Adds a test class to the program's list (see testmain.cpp); used through LUMOSA_TEST.
+bool registerTest(const char* name, QObject* (*make)());
 
 // A disc folder of the test's own: the program file, picture folders, settings and
 // description files, removed again when the test ends.
@@ -73,6 +77,10 @@ struct Show {
     explicit Show(const QStringList& entries, const QByteArray& settings = {},
                   bool running = false);
 };
+
+// Opens the thumbnail sheet as a person does, by the control panel's Thumbnail button; the sheet,
+// or nullptr when none is open afterwards.
+frmThumbnails* openSheet();
 
 // Lets the event loop run for a while (timer ticks are delivered by it).
 void runEventLoop(int milliseconds);
@@ -151,3 +159,8 @@ private:
 };
 
 }  // namespace testsupport
+
+// Registers a Qt Test class with its program, in place of QTEST_MAIN: a program runs several.
+#define LUMOSA_TEST(Class)                                       \
+    [[maybe_unused]] static const bool lumosaRegistered##Class = \
+        testsupport::registerTest(#Class, []() -> QObject* { return new Class; });

@@ -56,5 +56,5 @@ void VanishingTest::discVanishesAndComesBack() {
     QTRY_VERIFY_WITH_TIMEOUT(at(u"Charlie/back.gif"_s, "yellow"), kWaitMs);
 }
 
-QTEST_MAIN(VanishingTest)
+LUMOSA_TEST(VanishingTest)
 #include "vanishing_test.moc"

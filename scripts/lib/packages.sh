@@ -16,12 +16,10 @@ LUMOSA_IMAGE_PACKAGES=(xorriso)
 # window keeps its default size there) and screenshots.
 LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
 # Tests: the end-to-end ones drive the program on a real X server under a window manager,
-# read window geometry (x11-utils), clear the screen between programs (x11-xserver-utils) and
-# read text off the screen (tesseract-ocr); the no-writes test watches the program's file calls
-# with strace; the picture test tags JPEGs with colord-data's colour profiles (Adobe RGB,
-# ProPhoto RGB, sRGB).
-LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox imagemagick x11-utils x11-xserver-utils
-    tesseract-ocr strace colord-data)
+# read window geometry (x11-utils) and clear the screen between programs (x11-xserver-utils);
+# the no-writes test watches the program's file calls with strace; the picture test tags JPEGs
+# with colord-data's colour profiles (Adobe RGB, ProPhoto RGB, sRGB).
+LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox x11-utils x11-xserver-utils strace colord-data)
 # Benchmarks: the JPEG decoder's own library, to time it alone; colord-data's Adobe RGB profile,
 # to tag photos with.
 LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev colord-data)

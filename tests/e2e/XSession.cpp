@@ -1,15 +1,12 @@
 #include "XSession.h"
 
-#include "testsupport.h"
-
 #include <QDir>
-#include <QElapsedTimer>
-#include <QFile>
-#include <QFileInfo>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTest>
+#include <QUuid>
 #include <QtEndian>
+
+#include "testsupport.h"
 
 #ifdef Q_OS_LINUX
 #include <csignal>
@@ -17,109 +14,106 @@
 #include <sys/prctl.h>
 #endif
 
+using namespace Qt::StringLiterals;
+
 namespace e2e {
 
 namespace {
 
-constexpr int kPollMs = 25;
+const QString kXdotool = u"xdotool"_s;
+// Set once a window manager died: every wait then fails at once.
+bool windowManagerDied = false;
 
-// The file the server keeps its screen in (XWD format), refreshed as it draws.
-QString frameBufferFile(const QString& folder) {
-    return folder + QStringLiteral("/Xvfb_screen0");
+QStringList words(const QString& line) {
+    return line.split(u' ', Qt::SkipEmptyParts);
 }
 
-QString randomCookie() {
-    QString cookie;
-    for (int i = 0; i < 4; ++i) {
-        cookie += QStringLiteral("%1").arg(QRandomGenerator::system()->generate(), 8, 16,
-                                           QLatin1Char('0'));
+void end(QProcess* process) {
+    if (process && process->state() != QProcess::NotRunning) {
+        process->terminate();
+        if (!process->waitForFinished(5000)) {
+            process->kill();  // and waited for when the object goes
+        }
     }
-    return cookie;
 }
 
 }  // namespace
 
 bool waitFor(const std::function<bool()>& condition, int timeoutMs) {
-    QElapsedTimer waited;
-    waited.start();
-    while (!condition()) {
-        if (waited.elapsed() > timeoutMs) {
-            return false;
-        }
-        QTest::qWait(kPollMs);
-    }
-    return true;
+    return QTest::qWaitFor([&] { return windowManagerDied || condition(); }, timeoutMs) &&
+           !windowManagerDied;
 }
 
 XSession::XSession(QSize screenSize, bool windowManager) : screenSize_(screenSize) {
     const QString work = work_.path();
-    QDir(work).mkpath(QStringLiteral("fb"));
-    QDir(work).mkpath(QStringLiteral("runtime"));
-    QFile::setPermissions(work + QStringLiteral("/runtime"),
-                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-
-    environment_ = QProcessEnvironment::systemEnvironment();
-    environment_.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    environment_.remove(QStringLiteral("QT_QPA_PLATFORMTHEME"));
-    environment_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment_.insert(QStringLiteral("XDG_RUNTIME_DIR"), work + QStringLiteral("/runtime"));
-    environment_.insert(QStringLiteral("XDG_CONFIG_HOME"), work + QStringLiteral("/config"));
-    environment_.insert(QStringLiteral("XDG_CACHE_HOME"), work + QStringLiteral("/cache"));
-    environment_.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
-    const QString authority = work + QStringLiteral("/Xauthority");
-    environment_.insert(QStringLiteral("XAUTHORITY"), authority);
+    QDir(work).mkpath(u"fb"_s);
+    QDir(work).mkdir(u"runtime"_s, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    const QString authority = work + u"/Xauthority"_s;
     QFile(authority).open(QIODevice::WriteOnly);
-
+    environment_ = QProcessEnvironment::systemEnvironment();
+    environment_.remove(u"WAYLAND_DISPLAY"_s);
+    environment_.remove(u"QT_QPA_PLATFORMTHEME"_s);
+    // Every file a library keeps for itself goes into the session's folder.
+    for (const QString& variable :
+         {u"QT_QPA_PLATFORM=xcb"_s, u"LC_ALL=C.UTF-8"_s, u"HOME=%1/home"_s.arg(work),
+          u"XDG_RUNTIME_DIR=%1/runtime"_s.arg(work), u"XDG_CONFIG_HOME=%1/config"_s.arg(work),
+          u"XDG_CACHE_HOME=%1/cache"_s.arg(work), u"XAUTHORITY="_s + authority}) {
+        environment_.insert(variable.section(u'=', 0, 0), variable.section(u'=', 1));
+    }
     // A cookie keeps other local users off the server. The server reads every cookie of its
-    // file whatever display it names, and picks a free display itself, so the clients' entry
-    // for the real number is added once that is known.
-    const QString cookie = randomCookie();
-    if (run(QStringLiteral("xauth"),
-            {QStringLiteral("-q"), QStringLiteral("-f"), authority, QStringLiteral("add"),
-             QStringLiteral(":0"), QStringLiteral("."), cookie})
-            .isNull()) {
-        error_ = QStringLiteral("xauth failed");
+    // file whatever display it names and picks a free display itself (-displayfd): the
+    // clients' entry for that display is added once it is known. With -noreset the server
+    // stays as it is when its last client leaves.
+    const QString cookie = QString::fromLatin1(QUuid::createUuid().toRfc4122().toHex());
+    const auto addCookie = [&](const QString& display) {
+        return !run(u"xauth"_s, words(u"-q -f %1 add %2 . %3"_s.arg(authority, display, cookie)))
+                    .isNull();
+    };
+    if (!addCookie(u":0"_s)) {
+        error_ = u"xauth failed"_s;
         return;
     }
-    const QString size =
-        QStringLiteral("%1x%2x24").arg(screenSize.width()).arg(screenSize.height());
     server_.reset(
-        launch(QStringLiteral("Xvfb"),
-               {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                QStringLiteral("0"), size, QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                QStringLiteral("-nocursor"), QStringLiteral("-noreset"), QStringLiteral("-auth"),
-                authority, QStringLiteral("-fbdir"), work + QStringLiteral("/fb")}));
+        launch(u"Xvfb"_s, words(u"-displayfd 1 -nolisten tcp -nocursor -noreset -screen "
+                                u"0 %1x%2x24 -auth %3 -fbdir %4/fb"_s.arg(screenSize.width())
+                                    .arg(screenSize.height())
+                                    .arg(authority, work))));
     QByteArray number;
     waitFor([&] {
         number += server_->readAllStandardOutput();
         return number.endsWith('\n') || server_->state() == QProcess::NotRunning;
     });
-    if (!number.endsWith('\n')) {
-        error_ = QStringLiteral("the virtual X server did not start: ") +
+    const QString display = u':' + QString::fromLatin1(number.trimmed());
+    if (!number.endsWith('\n') || !addCookie(display)) {
+        error_ = u"the virtual X server did not start: "_s +
                  QString::fromLocal8Bit(server_->readAllStandardError());
         return;
     }
-    const QString display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
-    run(QStringLiteral("xauth"), {QStringLiteral("-q"), QStringLiteral("-f"), authority,
-                                  QStringLiteral("add"), display, QStringLiteral("."), cookie});
-    environment_.insert(QStringLiteral("DISPLAY"), display);
-
-    if (windowManager) {
-        const QString ready = work + QStringLiteral("/wm-ready");
-        windowManager_.reset(launch(QStringLiteral("openbox"),
-                                    {QStringLiteral("--sm-disable"), QStringLiteral("--startup"),
-                                     QStringLiteral("touch ") + ready}));
-        if (!waitFor([&] {
-                return QFileInfo::exists(ready) || windowManager_->state() == QProcess::NotRunning;
-            }) ||
-            !QFileInfo::exists(ready)) {
-            error_ = QStringLiteral("the window manager did not start: ") +
-                     QString::fromLocal8Bit(windowManager_->readAllStandardError());
-        }
+    environment_.insert(u"DISPLAY"_s, display);
+    if (!windowManager) {
+        return;
+    }
+    // A window mapped while the window manager still starts may never be shown: it says when
+    // it is ready. Should it die later, every wait fails at once and what it said is shown.
+    const QString ready = work + u"/wm-ready"_s;
+    windowManager_.reset(
+        launch(u"openbox"_s, {u"--sm-disable"_s, u"--startup"_s, u"touch "_s + ready}));
+    QProcess& manager = *windowManager_;
+    QObject::connect(&manager, &QProcess::finished, [this, &manager] {
+        windowManagerDied = true;
+        error_ = u"the window manager ended: "_s +
+                 QString::fromLocal8Bit(manager.readAllStandardError());
+        qWarning("%s", qPrintable(error_));
+    });
+    if (!waitFor([&] { return QFileInfo::exists(ready); }) && error_.isEmpty()) {
+        error_ = u"the window manager did not start"_s;
     }
 }
 
 XSession::~XSession() {
+    if (windowManager_) {
+        windowManager_->disconnect();
+    }
     end(program_.get());
     end(windowManager_.get());
     end(server_.get());
@@ -129,9 +123,7 @@ QProcess* XSession::launch(const QString& program, const QStringList& arguments,
                            const QString& folder) {
     auto* process = new QProcess;
     process->setProcessEnvironment(environment_);
-    if (!folder.isEmpty()) {
-        process->setWorkingDirectory(folder);
-    }
+    process->setWorkingDirectory(folder);
 #ifdef Q_OS_LINUX
     // Nothing we start outlives a test process that dies.
     process->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
@@ -141,17 +133,6 @@ QProcess* XSession::launch(const QString& program, const QStringList& arguments,
     return process;
 }
 
-void XSession::end(QProcess* process) {
-    if (!process || process->state() == QProcess::NotRunning) {
-        return;
-    }
-    process->terminate();
-    if (!process->waitForFinished(5000)) {
-        process->kill();
-        process->waitForFinished(5000);
-    }
-}
-
 void XSession::startProgram(const QString& program, const QString& folder,
                             const QStringList& arguments) {
     stopProgram();
@@ -159,19 +140,8 @@ void XSession::startProgram(const QString& program, const QString& folder,
     program_.reset(launch(program, arguments, folder));
 }
 
-void XSession::startShow(const QString& disc) {
-    startProgram(disc + QStringLiteral("/lumosa"), disc);
-}
-
-bool XSession::running() const {
-    return program_ && program_->state() != QProcess::NotRunning;
-}
-
 int XSession::waitForExit(int timeoutMs) {
-    if (!program_) {
-        return -1;
-    }
-    if (!waitFor([this] { return !running(); }, timeoutMs)) {
+    if (!program_ || !waitFor([this] { return !running(); }, timeoutMs)) {
         return -1;
     }
     return program_->exitStatus() == QProcess::NormalExit ? program_->exitCode() : -1;
@@ -184,7 +154,7 @@ void XSession::stopProgram() {
     end(program_.get());
     // The screen keeps the last picture of a window that is gone until something draws over
     // it: black again, so that the next program's pictures are not confused with it.
-    run(QStringLiteral("xsetroot"), {QStringLiteral("-solid"), QStringLiteral("black")});
+    run(u"xsetroot"_s, {u"-solid"_s, u"black"_s});
 }
 
 QString XSession::programErrors() {
@@ -195,50 +165,38 @@ QString XSession::programErrors() {
 }
 
 QImage XSession::screenshot() const {
-    QFile file(frameBufferFile(work_.path() + QStringLiteral("/fb")));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    const QByteArray bytes = file.readAll();
-    // The XWD header: big-endian 32-bit fields, then the colour map, then the pixels.
-    constexpr int kFields = 25;
-    if (bytes.size() < kFields * 4) {
-        return {};
-    }
+    // XWD: a header of big-endian 32-bit fields, the colour map, then 32-bit pixels in the order
+    // of the machine the server runs on, which is ours.
+    QFile file(work_.path() + u"/fb/Xvfb_screen0"_s);
+    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     auto field = [&](int index) { return qFromBigEndian<quint32>(bytes.constData() + 4 * index); };
-    const quint32 headerSize = field(0);
-    const quint32 width = field(4);
-    const quint32 height = field(5);
-    const quint32 byteOrder = field(7);
-    const quint32 bitsPerPixel = field(11);
-    const quint32 bytesPerLine = field(12);
-    const quint32 colours = field(19);
-    constexpr quint32 kColourEntry = 12;
-    const qint64 offset = qint64(headerSize) + qint64(colours) * kColourEntry;
-    // 32-bit pixels in the order of the machine the server runs on, which is ours.
-    const quint32 ours = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? 0 : 1;
-    if (bitsPerPixel != 32 || byteOrder != ours ||
-        offset + qint64(bytesPerLine) * height > bytes.size()) {
+    if (bytes.size() < 100 || field(11) != 32 ||
+        field(7) != (QSysInfo::ByteOrder == QSysInfo::LittleEndian ? 0 : 1)) {
         return {};
     }
-    const QImage view(reinterpret_cast<const uchar*>(bytes.constData() + offset), int(width),
-                      int(height), int(bytesPerLine), QImage::Format_RGB32);
+    const qint64 offset = qint64(field(0)) + qint64(field(19)) * 12;
+    if (offset + qint64(field(12)) * field(5) > bytes.size()) {
+        return {};
+    }
     // After a switch to a smaller size the screen is the top left part of the frame buffer.
-    return view.copy(QRect(QPoint(0, 0), screenSize_));
+    return QImage(reinterpret_cast<const uchar*>(bytes.constData() + offset), int(field(4)),
+                  int(field(5)), int(field(12)), QImage::Format_RGB32)
+        .copy(QRect(QPoint(0, 0), screenSize_));
 }
 
 QColor XSession::centreColour() const {
-    return colourAt(QPoint(screenSize_.width() / 2, screenSize_.height() / 2));
+    return screenshot().pixelColor(screenSize_.width() / 2, screenSize_.height() / 2);
 }
 
-QList<int> XSession::watch(const QList<QColor>& colours, int count, QPoint point) {
-    if (point == QPoint(-1, -1)) {
-        point = QPoint(screenSize_.width() / 2, screenSize_.height() / 2);
-    }
+bool XSession::waitForCentre(const QColor& colour) const {
+    return waitFor([&] { return testsupport::nearColour(centreColour(), colour); });
+}
+
+QList<int> XSession::watch(const QList<QColor>& colours, int count) {
     QList<int> seen;
     waitFor(
         [&] {
-            const QColor shown = colourAt(point);
+            const QColor shown = centreColour();
             for (int i = 0; i < colours.size(); ++i) {
                 if (testsupport::nearColour(shown, colours[i]) &&
                     (seen.isEmpty() || seen.back() != i)) {
@@ -253,93 +211,64 @@ QList<int> XSession::watch(const QList<QColor>& colours, int count, QPoint point
 
 bool XSession::setScreenSize(QSize size) {
     // Xvfb offers only the size it started with: the others are added as modes first.
-    const QString mode = QStringLiteral("test-%1x%2").arg(size.width()).arg(size.height());
-    const auto number = [](int n) { return QString::number(n); };
-    run(QStringLiteral("xrandr"),
-        {QStringLiteral("--newmode"), mode, QStringLiteral("60"), number(size.width()),
-         number(size.width() + 40), number(size.width() + 170), number(size.width() + 260),
-         number(size.height()), number(size.height() + 1), number(size.height() + 5),
-         number(size.height() + 28)});
-    run(QStringLiteral("xrandr"), {QStringLiteral("--addmode"), QStringLiteral("screen"), mode});
-    if (run(QStringLiteral("xrandr"),
-            {QStringLiteral("--output"), QStringLiteral("screen"), QStringLiteral("--mode"), mode})
-            .isNull()) {
-        return false;
-    }
-    screenSize_ = size;
-    return true;
+    const int w = size.width();
+    const int h = size.height();
+    const QString mode = u"test-%1x%2"_s.arg(w).arg(h);
+    run(u"xrandr"_s, words(u"--newmode %1 60 %2 %3 %4 %5 %6 %7 %8 %9"_s.arg(
+                         mode, QString::number(w), QString::number(w + 40),
+                         QString::number(w + 170), QString::number(w + 260), QString::number(h),
+                         QString::number(h + 1), QString::number(h + 5), QString::number(h + 28))));
+    run(u"xrandr"_s, {u"--addmode"_s, u"screen"_s, mode});
+    const bool switched =
+        !run(u"xrandr"_s, {u"--output"_s, u"screen"_s, u"--mode"_s, mode}).isNull();
+    screenSize_ = switched ? size : screenSize_;
+    return switched;
 }
 
 QString XSession::run(const QString& tool, const QStringList& arguments, int timeoutMs) const {
-    QProcess process;
+    QProcess process;  // killed when it did not end
     process.setProcessEnvironment(environment_);
     process.start(tool, arguments);
-    if (!process.waitForFinished(timeoutMs)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    if (process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+    if (!process.waitForFinished(timeoutMs) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
         return {};
     }
     const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
-    return out.isNull() ? QStringLiteral("") : out;
+    return out.isNull() ? u""_s : out;
 }
 
 QStringList XSession::windows(const QString& titlePattern) const {
     // No match is an error for the tool: an empty list.
-    return run(QStringLiteral("xdotool"),
-               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-                titlePattern})
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    return run(kXdotool, words(u"search --onlyvisible --name"_s) << titlePattern)
+        .split(u'\n', Qt::SkipEmptyParts);
 }
 
 QString XSession::waitForWindow(const QString& titlePattern, int timeoutMs) const {
     QStringList found;
-    waitFor(
-        [&] {
-            found = windows(titlePattern);
-            return found.size() == 1;
-        },
-        timeoutMs);
-    if (found.size() != 1) {
-        // Say what was there instead, for whoever reads a failure.
-        qInfo("waited %d ms for one window titled %s: found %lld; the program is %s", timeoutMs,
-              qPrintable(titlePattern), qlonglong(found.size()),
-              running() ? "running" : "not running");
-        return QString();
-    }
-    return found.front();
+    waitFor([&] { return (found = windows(titlePattern)).size() == 1; }, timeoutMs);
+    return found.size() == 1 ? found.front() : QString();
 }
 
 bool XSession::waitForNoWindow(const QString& titlePattern, int timeoutMs) const {
     return waitFor([&] { return windows(titlePattern).isEmpty(); }, timeoutMs);
 }
 
-QString XSession::title(const QString& window) const {
-    return run(QStringLiteral("xdotool"), {QStringLiteral("getwindowname"), window}).trimmed();
-}
-
 QRect XSession::geometry(const QString& window) const {
     // Not xdotool's getwindowgeometry: under a window manager it counts the frame twice.
-    const QString info = run(QStringLiteral("xwininfo"), {QStringLiteral("-id"), window});
+    const QString info = run(u"xwininfo"_s, {u"-id"_s, window});
     auto value = [&](const QString& label) {
-        const QRegularExpression pattern(QRegularExpression::escape(label) +
-                                         QStringLiteral(":\\s*(-?\\d+)"));
-        const QRegularExpressionMatch match = pattern.match(info);
+        const QRegularExpressionMatch match =
+            QRegularExpression(label + u":\\s*(-?\\d+)"_s).match(info);
         return match.hasMatch() ? match.captured(1).toInt() : -1;
     };
-    return {value(QStringLiteral("Absolute upper-left X")),
-            value(QStringLiteral("Absolute upper-left Y")), value(QStringLiteral("Width")),
-            value(QStringLiteral("Height"))};
+    return {value(u"Absolute upper-left X"_s), value(u"Absolute upper-left Y"_s), value(u"Width"_s),
+            value(u"Height"_s)};
 }
 
 QMargins XSession::frameExtents(const QString& window) const {
-    const QString info = run(QStringLiteral("xprop"),
-                             {QStringLiteral("-id"), window, QStringLiteral("_NET_FRAME_EXTENTS")});
+    const QString info = run(u"xprop"_s, {u"-id"_s, window, u"_NET_FRAME_EXTENTS"_s});
     const QRegularExpressionMatch match =
-        QRegularExpression(QStringLiteral("=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"))
-            .match(info);
+        QRegularExpression(u"=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"_s).match(info);
     if (!match.hasMatch()) {
         return {};
     }
@@ -349,42 +278,42 @@ QMargins XSession::frameExtents(const QString& window) const {
 }
 
 bool XSession::key(const QString& keys) const {
-    return !run(QStringLiteral("xdotool"),
-                QStringList{QStringLiteral("key"), QStringLiteral("--delay"),
-                            QStringLiteral("50")} +
-                    keys.split(QLatin1Char(' '), Qt::SkipEmptyParts))
-                .isNull();
+    return !run(kXdotool, words(u"key --delay 50 "_s + keys)).isNull();
 }
 
 bool XSession::click(const QString& window, QPoint inside) const {
-    return !run(QStringLiteral("xdotool"),
-                {QStringLiteral("mousemove"), QStringLiteral("--sync"), QStringLiteral("--window"),
-                 window, QString::number(inside.x()), QString::number(inside.y()),
-                 QStringLiteral("click"), QStringLiteral("1")})
-                .isNull();
+    // Not mousemove --sync: it waits for the pointer to move, for long when it is there
+    // already. The pointer's position is read back instead.
+    const QPoint to = geometry(window).topLeft() + inside;
+    const QString x = QString::number(to.x());
+    const QString y = QString::number(to.y());
+    return !run(kXdotool, {u"mousemove"_s, x, y}).isNull() && waitFor([&] {
+        return run(kXdotool, words(u"getmouselocation --shell"_s))
+            .startsWith(u"X=%1\nY=%2\n"_s.arg(x, y));
+    }) && !run(kXdotool, words(u"click 1"_s)).isNull();
+}
+
+QString XSession::openPanel() const {
+    return key(u"Escape"_s) ? waitForWindow(u"^Lumosa Control Panel$"_s) : QString();
+}
+
+bool XSession::activate(const QString& window) const {
+    return !window.isEmpty() && !run(kXdotool, {u"windowactivate"_s, u"--sync"_s, window}).isNull();
+}
+
+QString XSession::openSheet() const {
+    // By the Thumbnail button's key: the panel may still move to its place when it is shown.
+    return activate(openPanel()) && key(u"alt+t"_s)
+               ? waitForWindow(u"^[0-9]+ thumbnails\\. Click on an image"_s)
+               : QString();
 }
 
 void XSession::report(const QString& name) {
-    const QString shot =
-        QDir::temp().absoluteFilePath(QStringLiteral("lumosa-e2e-%1.png").arg(name));
+    const QString shot = QDir::temp().absoluteFilePath(u"lumosa-e2e-%1.png"_s.arg(name));
     if (screenshot().save(shot)) {
         qInfo("screen saved in %s", qPrintable(shot));
     }
-    const QString errors = programErrors();
-    if (!errors.isEmpty()) {
-        qInfo("the program said: %s", qPrintable(errors));
-    }
-}
-
-QString XSession::readText(const QImage& image) const {
-    const QString file = work_.path() + QStringLiteral("/ocr.png");
-    if (!image.convertToFormat(QImage::Format_Grayscale8).save(file)) {
-        return {};
-    }
-    // One block of text: the message and its button.
-    return run(QStringLiteral("tesseract"),
-               {file, QStringLiteral("-"), QStringLiteral("--psm"), QStringLiteral("6")})
-        .simplified();
+    qInfo("the program said: %s", qPrintable(programErrors()));
 }
 
 void SessionTest::initTestCase() {
@@ -400,41 +329,21 @@ void SessionTest::cleanup() {
 }
 
 bool installProgram(const QString& disc) {
-    const QString target = disc + QStringLiteral("/lumosa");
+    const QString target = disc + u"/lumosa"_s;
     QFile::remove(target);
     return QFile::link(QStringLiteral(LUMOSA_PROGRAM), target);
 }
 
-namespace {
-
-QRect boundsWhere(const QImage& image, const QColor& colour, bool near) {
-    QRect bounds;
+QRect extentOf(const QImage& image, const QColor& colour, bool near) {
+    QRect extent;
     for (int y = 0; y < image.height(); ++y) {
-        int first = -1;
-        int last = -1;
         for (int x = 0; x < image.width(); ++x) {
             if (testsupport::nearColour(image.pixelColor(x, y), colour) == near) {
-                if (first < 0) {
-                    first = x;
-                }
-                last = x;
+                extent |= QRect(x, y, 1, 1);
             }
         }
-        if (first >= 0) {
-            bounds |= QRect(first, y, last - first + 1, 1);
-        }
     }
-    return bounds;
-}
-
-}  // namespace
-
-QRect boundsOf(const QImage& image, const QColor& background) {
-    return boundsWhere(image, background, false);
-}
-
-QRect extentOf(const QImage& image, const QColor& colour) {
-    return boundsWhere(image, colour, true);
+    return extent;
 }
 
 }  // namespace e2e

@@ -1,13 +1,9 @@
 #pragma once
 
-#include <QColor>
 #include <QImage>
 #include <QMargins>
 #include <QObject>
 #include <QProcess>
-#include <QRect>
-#include <QSize>
-#include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -17,13 +13,12 @@ namespace e2e {
 
 // Polls `condition` every few milliseconds until it holds or `timeoutMs` have passed, letting
 // the event loop run in between; returns whether it held. Bounds are generous: they only cut
-// short a test that has already failed.
+// short a test that has already failed, and so does a window manager that died.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30000);
 
-// A virtual X server of the test's own, on a free display, with or without a window manager,
-// and the program started on it as a person starts it. Everything started here is ended when
-// the session goes, also when a check failed half-way (and by the kernel when the test
-// process dies).
+// A virtual X server of the test's own on a display it picks itself, with or without a window
+// manager, and the program started on it as a person starts it. Everything started here ends
+// with the session (or with the test process).
 class XSession {
 public:
     XSession(QSize screenSize, bool windowManager);
@@ -31,11 +26,10 @@ public:
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    // Empty when the server (and window manager) are up, otherwise why not.
+    // Empty while the server and window manager are up, otherwise why not.
     QString error() const { return error_; }
     QSize screenSize() const { return screenSize_; }
-    // Switches the screen to another size no larger than the one it started with, as a
-    // resolution change or a projector plugged in does (RandR).
+    // Switches the screen to a size no larger than the first, as a projector plugged in does.
     bool setScreenSize(QSize size);
     QProcessEnvironment environment() const { return environment_; }
 
@@ -43,55 +37,51 @@ public:
     void startProgram(const QString& program, const QString& folder,
                       const QStringList& arguments = {});
     // Starts the program file "lumosa" of a disc folder, from inside that folder.
-    void startShow(const QString& disc);
+    void startShow(const QString& disc) { startProgram(disc + QStringLiteral("/lumosa"), disc); }
     QProcess& program() { return *program_; }
-    bool running() const;
+    bool running() const { return program_ && program_->state() != QProcess::NotRunning; }
     // Waits for the program to end by itself; its exit status, or -1 when it did not end.
     int waitForExit(int timeoutMs = 30000);
     void stopProgram();
-    // What the program wrote to standard error so far.
     QString programErrors();
 
-    // The whole screen as the server holds it, read from its frame buffer file.
+    // The whole screen, read from the server's frame buffer file.
     QImage screenshot() const;
-    QColor colourAt(QPoint point) const { return screenshot().pixelColor(point); }
     QColor centreColour() const;
-
-    // The pictures shown at `point` (the screen's centre by default), told apart by their
-    // colours among `colours` (anything else, such as the black between two pictures, is
+    bool waitForCentre(const QColor& colour) const;
+    // The pictures shown at the screen's centre, told apart by their colours (anything else is
     // passed over), until `count` changes were seen or the program ended; their indices.
-    QList<int> watch(const QList<QColor>& colours, int count, QPoint point = QPoint(-1, -1));
+    QList<int> watch(const QList<QColor>& colours, int count);
 
     // Visible windows whose title matches `titlePattern` (a regular expression).
     QStringList windows(const QString& titlePattern) const;
     // Waits for exactly one such window; its id, or empty.
     QString waitForWindow(const QString& titlePattern, int timeoutMs = 30000) const;
     bool waitForNoWindow(const QString& titlePattern, int timeoutMs = 30000) const;
-    QString title(const QString& window) const;
     // The window's inside (without frame) on the screen, and the frame around it.
     QRect geometry(const QString& window) const;
     QMargins frameExtents(const QString& window) const;
 
-    // Keys by their X names ("2", "Escape", "Return", "space", "Down").
+    // Keys by their X names ("2", "Escape", "alt+F4"), to the window that has the focus.
     bool key(const QString& keys) const;
     // A left click at a point given inside the window (without frame).
     bool click(const QString& window, QPoint inside) const;
+    // Brings the window to the front, with the focus.
+    bool activate(const QString& window) const;
+    // Escape on the show, then the control panel's window; empty when it did not come.
+    QString openPanel() const;
+    // The panel's Thumbnail button, then the sheet's window; empty when it did not come.
+    QString openSheet() const;
 
-    // After a failed check: saves the screen and prints what the program said, for a person
-    // to see what went wrong.
+    // After a failed check: saves the screen and prints what the program said.
     void report(const QString& name);
 
-    // The text of a part of the screen, read by optical character recognition.
-    QString readText(const QImage& image) const;
-
-    // Runs a helper tool with the session's display; its standard output, or a null string
-    // when it failed.
+    // Runs a tool on the session's display; its output, or a null string when it failed.
     QString run(const QString& tool, const QStringList& arguments, int timeoutMs = 30000) const;
 
 private:
     QProcess* launch(const QString& program, const QStringList& arguments,
                      const QString& folder = QString());
-    void end(QProcess* process);
 
     QSize screenSize_;
     QString error_;
@@ -122,14 +112,11 @@ private:
     QSize screenSize_;
 };
 
-// Puts the real program file into a disc folder in place of a stand-in (a link to the one
-// just built).
+// Puts the real program file into a disc folder (a link to the one just built).
 bool installProgram(const QString& disc);
 
-// The bounding box of the pixels of `image` that are not near `background` (within what
-// lossy compression changes).
-QRect boundsOf(const QImage& image, const QColor& background);
-// The bounding box of the pixels of `image` that are near `colour`.
-QRect extentOf(const QImage& image, const QColor& colour);
+// The bounding box of the pixels of `image` near `colour` (within what lossy compression
+// changes), or of the others.
+QRect extentOf(const QImage& image, const QColor& colour, bool near = true);
 
 }  // namespace e2e

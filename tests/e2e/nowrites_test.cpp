@@ -1,0 +1,159 @@
+// The program writes nothing: the real program runs a whole show on a virtual X server, driven
+// by its keys (the show, the control panel, the thumbnail sheet, the About window, Exit), under
+// strace. No file of the disc is created, changed or opened for writing, nothing outside the
+// caches that system libraries keep for themselves is opened for writing, and the disc is the
+// same byte for byte afterwards.
+#include <QtTest>
+
+#include <QCryptographicHash>
+#include <QRegularExpression>
+#include <QStandardPaths>
+
+#include "XSession.h"
+#include "testsupport.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every file and folder under `root`, hidden ones too, with the hash of each file's bytes.
+QMap<QString, QByteArray> fingerprint(const QString& root) {
+    QMap<QString, QByteArray> result;
+    QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QFileInfo info = it.nextFileInfo();
+        QByteArray value = "folder";
+        if (!info.isDir()) {
+            QFile file(info.filePath());
+            QCryptographicHash hash(QCryptographicHash::Sha256);
+            value = file.open(QIODevice::ReadOnly) && hash.addData(&file) ? hash.result().toHex()
+                                                                          : "unreadable";
+        }
+        result.insert(info.filePath(), value);
+    }
+    return result;
+}
+
+// The lines of the trace with a call that could change a file and names a path on the disc or
+// outside the `allowed` places. strace -y prints the folder a descriptor stands for: a relative
+// path is taken from the descriptor before it, or the disc (the working folder).
+QStringList faults(const QString& trace, const QString& disc, const QStringList& allowed) {
+    // 1234  openat(AT_FDCWD</disc>, "name", O_RDONLY|O_CLOEXEC) = 3</disc/name>
+    static const QRegularExpression callRe(uR"(^(?:\[pid\s+)?\d*\]?\s*(\w+)\((.*))"_s);
+    static const QRegularExpression stringRe(u"\"((?:[^\"\\\\]|\\\\.)*)\""_s);
+    static const QRegularExpression dirRe(u"<([^>]*)>,\\s*$"_s);
+    static const QRegularExpression writeFlags(u"O_WRONLY|O_RDWR|O_CREAT|O_TRUNC|O_APPEND"_s);
+    QStringList found;
+    for (const QString& line : trace.split(u'\n')) {
+        // "<... resumed>" ends carry no new call; the other calls traced change files.
+        const QRegularExpressionMatch call = callRe.match(line);
+        const QString arguments = call.captured(2);
+        if (!call.hasMatch() ||
+            (call.captured(1).startsWith(u"open"_s) && !writeFlags.match(arguments).hasMatch())) {
+            continue;
+        }
+        qInfo().noquote() << line;
+        qsizetype from = 0;
+        for (const QRegularExpressionMatch& string : stringRe.globalMatch(arguments)) {
+            const QRegularExpressionMatch dir =
+                dirRe.match(arguments.mid(from, string.capturedStart() - from));
+            from = string.capturedEnd();
+            const QString path = QDir::cleanPath(
+                QDir(dir.hasMatch() ? dir.captured(1) : disc).absoluteFilePath(string.captured(1)));
+            const bool allowedPath =
+                std::any_of(allowed.begin(), allowed.end(), [&](const auto& place) {
+                    return path == QDir::cleanPath(place) || path.startsWith(place);
+                });
+            if (path == disc || path.startsWith(disc + u'/') || !allowedPath) {
+                found.append(line);
+            }
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+class NoWritesTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wholeShowWritesNothing();
+};
+
+void NoWritesTest::wholeShowWritesNothing() {
+    const QString strace = QStandardPaths::findExecutable(u"strace"_s);
+    if (strace.isEmpty()) {
+        QSKIP("strace is not installed (scripts/test installs it): nothing can watch the program");
+    }
+    // The disc: the program file itself, settings, two folders with descriptions.
+    testsupport::Disc disc;
+    const QString program = disc.abs(u"lumosa"_s);
+    QFile::remove(program);
+    QVERIFY(QFile::copy(QStringLiteral(LUMOSA_PROGRAM), program));
+    QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner));
+    disc.settings("delay=0.3\n");
+    for (int i = 0; i < 4; ++i) {
+        disc.picture(u"Alpha/a%1.jpg"_s.arg(i), QSize(320, 240), Qt::red);
+        disc.picture(u"Bravo/b%1.gif"_s.arg(i), QSize(40, 30), Qt::blue);
+    }
+    disc.picture(u"Bravo/c.bmp"_s, QSize(40, 30), Qt::green);
+    disc.file(u"Alpha/ImageList.txt"_s, "a0.jpg,the first\na1.jpg,the second\n");
+    const QMap<QString, QByteArray> before = fingerprint(disc.path());
+
+    // The session keeps every cache and runtime file a library writes in folders of its own.
+    e2e::XSession x(QSize(1024, 768), true);
+    QVERIFY2(x.error().isEmpty(), qPrintable(x.error()));
+    const QString cacheHome = x.environment().value(u"XDG_CACHE_HOME"_s);
+    const QString runtimeDir = x.environment().value(u"XDG_RUNTIME_DIR"_s);
+    QTemporaryDir work;
+    const QString log = work.filePath(u"strace.log"_s);
+    // The program under strace, every process and thread of it, each call that names a file
+    // and could change one, descriptors shown with their paths. LeakSanitizer stops the program
+    // with ptrace at its end, which a traced program refuses.
+    x.startProgram(
+        strace, disc.path(),
+        {u"-f"_s, u"-y"_s, u"-qq"_s, u"-o"_s, log, u"-E"_s,
+         u"ASAN_OPTIONS=%1:detect_leaks=0"_s.arg(qEnvironmentVariable("ASAN_OPTIONS")), u"-e"_s,
+         u"trace=?open,openat,?openat2,?creat,truncate,?rename,renameat,?renameat2,"
+         u"?unlink,unlinkat,?mkdir,mkdirat,?rmdir,?link,linkat,?symlink,symlinkat,"
+         u"?chmod,fchmodat,utimensat,?mknod,mknodat"_s,
+         u"--"_s, program});
+    // Brings a window to the front and types keys.
+    const auto keys = [&](const QString& title, const QString& sequence) {
+        return x.activate(x.waitForWindow(title)) && x.key(sequence);
+    };
+    // The show: moving about, faster and slower, stopping and starting; then the thumbnail
+    // sheet (closed by its close box), the About window (closed by Enter), and Exit.
+    QVERIFY(keys(u"^Lumosa$"_s, u"6 6 4 8 2 plus minus 5 5"_s));
+    QVERIFY(!x.openSheet().isEmpty());
+    QVERIFY(keys(u"thumbnails\\. Click"_s, u"alt+F4"_s));
+    QVERIFY(keys(u"^Lumosa$"_s, u"6 0"_s));
+    QVERIFY(keys(u"^Lumosa Control Panel$"_s, u"alt+a"_s));
+    QVERIFY(keys(u"^About Lumosa$"_s, u"Return"_s));
+    QVERIFY(keys(u"^Lumosa$"_s, u"Escape"_s));
+    QVERIFY(keys(u"^Lumosa Control Panel$"_s, u"alt+e"_s));
+    QCOMPARE(x.waitForExit(), 0);
+
+    QFile traceFile(log);
+    QVERIFY(traceFile.open(QIODevice::ReadOnly));
+    const QString trace = QString::fromUtf8(traceFile.readAll());
+    QVERIFY2(trace.contains(u"/Alpha/a0.jpg"_s), "the trace holds no reading of the pictures");
+
+    // Where the libraries underneath may keep what they write, and why.
+    const QStringList allowed = {
+        u"/dev/null"_s,               // output thrown away
+        cacheHome + u'/',             // the user's cache: fontconfig's font cache, Mesa's shaders
+        runtimeDir + u'/',            // the user's runtime folder: sockets and locks of the session
+        u"/var/cache/fontconfig/"_s,  // the system's font cache, which fontconfig refreshes as root
+        u"/dev/shm/"_s,               // shared memory with the X server
+        u"/tmp/.X11-unix/"_s,         // X's sockets
+    };
+    const QStringList found = faults(trace, disc.path(), allowed);
+    QVERIFY2(found.isEmpty(), qPrintable(found.join(u'\n')));
+    QCOMPARE(fingerprint(disc.path()), before);
+}
+
+LUMOSA_TEST(NoWritesTest)
+#include "nowrites_test.moc"
