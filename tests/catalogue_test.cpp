@@ -5,191 +5,134 @@
 #include "show/MainForm.h"
 #include "testsupport.h"
 
-using testsupport::Disc;
-using testsupport::Session;
+using namespace Qt::StringLiterals;
+using testsupport::Show;
 
 class CatalogueTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void countsPicturesByExtension();
-    void missingAndEmptyFolders();
-    void descriptions_data();
-    void descriptions();
-    void folderWithoutDescriptionsAfterOneWithThem();
-    void sameNameInTwoFolders();
-    void descriptionFileIsReadAgainAtEveryVisit();
-    void foreignAndOddDescriptionFiles();
-    void largeDescriptionFiles();
-};
+    // Pictures are counted and listed by their extension, whatever its case, and no other file
+    // or folder; a folder that is missing leaves the list as it is, an empty one is listed, empty.
+    void folders() {
+        QStringList entries{u"Show/beach.jpg"_s, u"Mixed/g.jpg.txt=x"_s, u"Mixed/.h.jpg=hidden"_s,
+                            u"Mixed/i.jpg/x.txt=a folder"_s};
+        for (const char* name : {"a.jpg", "b.jpeg", "c.bmp", "d.gif", "E.JPG", "f.png"}) {
+            entries.append(u"Mixed/"_s + QLatin1String(name));
+        }
+        const Show s(entries);
+        QVERIFY(s.form);
+        auto& list = s.form->flbImageList;
+        const QString mixed = s.disc.abs(u"Mixed"_s), nowhere = s.disc.abs(u"Nowhere"_s);
+        QCOMPARE(s.form->DirectoryImageCount(mixed), 5);
+        QCOMPARE(list.Path(), mixed);
+        QStringList names;
+        for (int i = 0; i < list.ListCount(); ++i) {
+            names.append(list.List(i));
+        }
+        QCOMPARE(names, (QStringList{"a.jpg", "b.jpeg", "c.bmp", "d.gif", "E.JPG"}));
+        list.setListIndex(1);
+        QCOMPARE(s.form->DirectoryImageCount(nowhere), 0);
+        s.form->display_directory(nowhere);
+        QCOMPARE(list.Path(), mixed);
+        QCOMPARE(list.ListIndex(), 1);
+        QCOMPARE(s.form->DirectoryImageCount(s.disc.folder(u"Empty"_s)), 0);
+        QCOMPARE(list.Path(), s.disc.abs(u"Empty"_s));
+        QCOMPARE(list.ListIndex(), -1);
+    }
 
-namespace {
+    void descriptions_data() {
+        QTest::addColumn<QByteArray>("lines");  // of Show/ImageList.txt
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");
+        const auto row = [](const char* tag, const QByteArray& lines, const QString& name,
+                            const QString& description) {
+            QTest::newRow(tag) << lines << name << description;
+        };
+        const QByteArray plain("beach.jpg,Sunny day\n");
+        row("plain", plain, u"beach.jpg"_s, u"Sunny day"_s);
+        row("name in capitals", plain, u"BEACH.JPG"_s, u"Sunny day"_s);
+        row("name mixed case", plain, u"Beach.Jpg"_s, u"Sunny day"_s);
+        row("blank after comma", "beach.jpg, Sunny day\n", u"beach.jpg"_s, u" Sunny day"_s);
+        row("blank before comma", "beach.jpg ,Sunny day\n", u"beach.jpg"_s, u""_s);
+        row("name with its blank", "beach.jpg ,Sunny day\n", u"beach.jpg "_s, u"Sunny day"_s);
+        row("empty description", "beach.jpg,\n", u"beach.jpg"_s, u""_s);
+        row("further commas", "beach.jpg,One, two and three\n", u"beach.jpg"_s,
+            u"One, two and three"_s);
+        row("first occurrence wins", "beach.jpg,First\nBEACH.JPG,Second\n", u"beach.jpg"_s,
+            u"First"_s);
+        row("other names", "dunes.jpg,Dunes\n", u"beach.jpg"_s, u""_s);
+        row("lines without comma skipped", "just a title\n\nbeach.jpg,Found\n", u"beach.jpg"_s,
+            u"Found"_s);
+        row("crlf", "dunes.jpg,Dunes\r\nbeach.jpg,Sunny\r\n", u"beach.jpg"_s, u"Sunny"_s);
+        row("windows-1252", "caf\xE9.jpg,Caf\xE9 cr\xE8me \x80 5\r\n", u"CAF\u00C9.JPG"_s,
+            u"Caf\u00E9 cr\u00E8me \u20AC 5"_s);
+        row("utf-8 with byte-order mark", "\xEF\xBB\xBF\xC3\xA9t\xC3\xA9.jpg,\xC3\x89t\xC3\xA9\n",
+            u"\u00E9t\u00E9.jpg"_s, u"\u00C9t\u00E9"_s);
+        // Binary garbage, NUL bytes, a lone CR inside a line: read without complaint.
+        row("garbage", QByteArray("\x00\x01\xFF\xFE,\n", 6) + "beach.jpg,a\rb\n", u"beach.jpg"_s,
+            u"a\rb"_s);
+        // More lines than a fixed table would hold, and a line of a megabyte.
+        QByteArray large;
+        for (int i = 0; i < 100000; ++i) {
+            large += "pic" + QByteArray::number(i) + ".jpg,Picture " + QByteArray::number(i) + "\n";
+        }
+        large += "beach.jpg," + QByteArray(1000000, 'x') + "\nlast.jpg,The end";
+        row("100000 lines", large, u"PIC99999.JPG"_s, u"Picture 99999"_s);
+        row("a megabyte line", large, u"beach.jpg"_s, QString(1000000, u'x'));
+        row("after them, no final end", large, u"last.jpg"_s, u"The end"_s);
+    }
 
-// A disc with one picture folder "Show", started, so that the catalogue can be driven.
-struct Started {
-    Disc disc;
-    std::unique_ptr<Session> session;
-    MainForm* show = nullptr;
+    void descriptions() {
+        QFETCH(QByteArray, lines);
+        QFETCH(QString, name);
+        const Show s({u"Show/beach.jpg"_s});
+        QVERIFY(s.form);
+        s.disc.file(u"Show/ImageList.txt"_s, lines);
+        s.form->display_directory(s.disc.abs(u"Show"_s));
+        QTEST(s.form->GetImageDesc(name), "description");
+    }
 
-    Started() { disc.picture(QStringLiteral("Show/beach.jpg")); }
-    void start() {
-        session = std::make_unique<Session>(disc);
-        show = session->start();
-        QVERIFY(show);
+    // Each visit to a folder reads its own description file, afresh.
+    void visits_data() {
+        QTest::addColumn<QStringList>("entries");  // of the disc, as testsupport::Show takes them
+        QTest::addColumn<QStringList>("visits");   // folders, or "path=text" written meanwhile
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");  // in the folder of the last visit
+        const QStringList sunny{u"Show/beach.jpg"_s, u"Show/ImageList.txt=beach.jpg,Sunny day\n"_s,
+                                u"Plain/beach.jpg"_s};
+        QTest::newRow("none after some")
+            << sunny << QStringList{u"Show"_s, u"Plain"_s} << u"beach.jpg"_s << QString();
+        QTest::newRow("some after none")
+            << sunny << QStringList{u"Plain"_s, u"Show"_s} << u"beach.jpg"_s << u"Sunny day"_s;
+        QTest::newRow("same name, other folder")
+            << QStringList{u"Show/DSC0001.JPG"_s, u"Show/ImageList.txt=DSC0001.JPG,At home\n"_s,
+                           u"Trip/DSC0001.JPG"_s, u"Trip/imagelist.TXT=dsc0001.jpg,On the road\n"_s}
+            << QStringList{u"Show"_s, u"Trip"_s} << u"DSC0001.JPG"_s << u"On the road"_s;
+        QTest::newRow("changed between visits")
+            << QStringList{u"Show/beach.jpg"_s, u"Show/ImageList.txt=beach.jpg,Before\n"_s,
+                           u"Trip/x.jpg"_s}
+            << QStringList{u"Show"_s, u"Show/ImageList.txt=beach.jpg,After\n"_s, u"Trip"_s,
+                           u"Show"_s}
+            << u"beach.jpg"_s << u"After"_s;
+    }
+
+    void visits() {
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, visits);
+        QFETCH(QString, name);
+        const Show s(entries);
+        QVERIFY(s.form);
+        for (const QString& visit : visits) {
+            if (visit.contains(u'=')) {
+                s.disc.file(visit.section(u'=', 0, 0), visit.section(u'=', 1).toUtf8());
+            } else {
+                s.form->display_directory(s.disc.abs(visit));
+            }
+        }
+        QTEST(s.form->GetImageDesc(name), "description");
     }
 };
-
-}  // namespace
-
-void CatalogueTest::countsPicturesByExtension() {
-    Started s;
-    for (const char* name : {"a.jpg", "b.jpeg", "c.bmp", "d.gif", "E.JPG", "f.png"}) {
-        s.disc.picture(QStringLiteral("Mixed/") + QLatin1String(name));
-    }
-    s.disc.file(QStringLiteral("Mixed/g.jpg.txt"), "x");
-    s.disc.file(QStringLiteral("Mixed/.h.jpg"), "hidden");
-    s.disc.folder(QStringLiteral("Mixed/i.jpg"));
-    s.start();
-    QCOMPARE(s.show->DirectoryImageCount(s.disc.abs(QStringLiteral("Mixed"))), 5);
-    QCOMPARE(s.show->flbImageList.Path(), s.disc.abs(QStringLiteral("Mixed")));
-    QStringList names;
-    for (int i = 0; i < s.show->flbImageList.ListCount(); ++i) {
-        names.append(s.show->flbImageList.List(i));
-    }
-    QCOMPARE(names, (QStringList{"a.jpg", "b.jpeg", "c.bmp", "d.gif", "E.JPG"}));
-}
-
-void CatalogueTest::missingAndEmptyFolders() {
-    Started s;
-    s.disc.folder(QStringLiteral("Empty"));
-    s.start();
-    const QString show = s.disc.abs(QStringLiteral("Show"));
-    QCOMPARE(s.show->flbImageList.Path(), show);
-    s.show->flbImageList.setListIndex(0);
-
-    QCOMPARE(s.show->DirectoryImageCount(s.disc.abs(QStringLiteral("Nowhere"))), 0);
-    QCOMPARE(s.show->flbImageList.Path(), show);
-    QCOMPARE(s.show->flbImageList.ListIndex(), 0);
-    s.show->display_directory(s.disc.abs(QStringLiteral("Nowhere")));
-    QCOMPARE(s.show->flbImageList.Path(), show);
-    QCOMPARE(s.show->flbImageList.ListIndex(), 0);
-
-    QCOMPARE(s.show->DirectoryImageCount(s.disc.abs(QStringLiteral("Empty"))), 0);
-    QCOMPARE(s.show->flbImageList.Path(), s.disc.abs(QStringLiteral("Empty")));
-    QCOMPARE(s.show->flbImageList.ListIndex(), -1);
-}
-
-void CatalogueTest::descriptions_data() {
-    QTest::addColumn<QByteArray>("lines");
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("description");
-
-    const QByteArray plain("beach.jpg,Sunny day\n");
-    QTest::newRow("plain") << plain << "beach.jpg"
-                           << "Sunny day";
-    QTest::newRow("name in capitals") << plain << "BEACH.JPG"
-                                      << "Sunny day";
-    QTest::newRow("name mixed case") << plain << "Beach.Jpg"
-                                     << "Sunny day";
-    QTest::newRow("blank after comma") << QByteArray("beach.jpg, Sunny day\n") << "beach.jpg"
-                                       << " Sunny day";
-    QTest::newRow("blank before comma") << QByteArray("beach.jpg ,Sunny day\n") << "beach.jpg"
-                                        << "";
-    QTest::newRow("name with its blank") << QByteArray("beach.jpg ,Sunny day\n") << "beach.jpg "
-                                         << "Sunny day";
-    QTest::newRow("empty description") << QByteArray("beach.jpg,\n") << "beach.jpg"
-                                       << "";
-    QTest::newRow("further commas") << QByteArray("beach.jpg,One, two and three\n") << "beach.jpg"
-                                    << "One, two and three";
-    QTest::newRow("first occurrence wins")
-        << QByteArray("beach.jpg,First\nBEACH.JPG,Second\n") << "beach.jpg"
-        << "First";
-    QTest::newRow("other names") << QByteArray("dunes.jpg,Dunes\n") << "beach.jpg"
-                                 << "";
-    QTest::newRow("lines without comma skipped")
-        << QByteArray("just a title\n\nbeach.jpg,Found\n") << "beach.jpg"
-        << "Found";
-    QTest::newRow("crlf") << QByteArray("dunes.jpg,Dunes\r\nbeach.jpg,Sunny\r\n") << "beach.jpg"
-                          << "Sunny";
-    QTest::newRow("windows-1252") << QByteArray("caf\xE9.jpg,Caf\xE9 cr\xE8me \x80 5\r\n")
-                                  << QString::fromUtf8("CAF\xC3\x89.JPG")
-                                  << QString::fromUtf8("Caf\xC3\xA9 cr\xC3\xA8me \xE2\x82\xAC 5");
-    QTest::newRow("utf-8 with byte-order mark")
-        << QByteArray(
-               "\xEF\xBB\xBF"
-               "\xC3\xA9t\xC3\xA9.jpg,\xC3\x89t\xC3\xA9\n")
-        << QString::fromUtf8("\xC3\xA9t\xC3\xA9.jpg") << QString::fromUtf8("\xC3\x89t\xC3\xA9");
-}
-
-void CatalogueTest::descriptions() {
-    QFETCH(QByteArray, lines);
-    QFETCH(QString, name);
-    QFETCH(QString, description);
-    Started s;
-    s.disc.file(QStringLiteral("Show/ImageList.txt"), lines);
-    s.start();
-    QCOMPARE(s.show->GetImageDesc(name), description);
-}
-
-void CatalogueTest::folderWithoutDescriptionsAfterOneWithThem() {
-    Started s;
-    s.disc.file(QStringLiteral("Show/ImageList.txt"), "beach.jpg,Sunny day\n");
-    s.disc.picture(QStringLiteral("Plain/beach.jpg"));
-    s.start();
-    s.show->display_directory(s.disc.abs(QStringLiteral("Show")));
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("beach.jpg")), QStringLiteral("Sunny day"));
-    s.show->display_directory(s.disc.abs(QStringLiteral("Plain")));
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("beach.jpg")), QString());
-}
-
-void CatalogueTest::sameNameInTwoFolders() {
-    Started s;
-    s.disc.picture(QStringLiteral("Show/DSC0001.JPG"));
-    s.disc.picture(QStringLiteral("Trip/DSC0001.JPG"));
-    s.disc.file(QStringLiteral("Show/ImageList.txt"), "DSC0001.JPG,At home\n");
-    s.disc.file(QStringLiteral("Trip/imagelist.TXT"), "dsc0001.jpg,On the road\n");
-    s.start();
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("DSC0001.JPG")), QStringLiteral("At home"));
-    s.show->display_directory(s.disc.abs(QStringLiteral("Trip")));
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("DSC0001.JPG")), QStringLiteral("On the road"));
-}
-
-void CatalogueTest::descriptionFileIsReadAgainAtEveryVisit() {
-    Started s;
-    s.disc.file(QStringLiteral("Show/ImageList.txt"), "beach.jpg,Before\n");
-    s.disc.picture(QStringLiteral("Trip/x.jpg"));
-    s.start();
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("beach.jpg")), QStringLiteral("Before"));
-    s.disc.file(QStringLiteral("Show/ImageList.txt"), "beach.jpg,After\n");
-    s.show->display_directory(s.disc.abs(QStringLiteral("Trip")));
-    s.show->display_directory(s.disc.abs(QStringLiteral("Show")));
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("beach.jpg")), QStringLiteral("After"));
-}
-
-void CatalogueTest::foreignAndOddDescriptionFiles() {
-    // Binary garbage, a lone CR inside a line, NUL bytes: read without complaint.
-    Started s;
-    s.disc.file(QStringLiteral("Show/ImageList.txt"),
-                QByteArray("\x00\x01\xFF\xFE,\n", 6) + "beach.jpg,a\rb\n");
-    s.start();
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("beach.jpg")), QStringLiteral("a\rb"));
-}
-
-void CatalogueTest::largeDescriptionFiles() {
-    // More lines than a fixed table would hold, and a line of a megabyte.
-    QByteArray lines;
-    for (int i = 0; i < 100000; ++i) {
-        lines += "pic" + QByteArray::number(i) + ".jpg,Picture " + QByteArray::number(i) + "\n";
-    }
-    lines += "beach.jpg," + QByteArray(1000000, 'x') + "\n";
-    lines += "last.jpg,The end";
-    Started s;
-    s.disc.file(QStringLiteral("Show/ImageList.txt"), lines);
-    s.start();
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("PIC99999.JPG")), QStringLiteral("Picture 99999"));
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("beach.jpg")).size(), 1000000);
-    QCOMPARE(s.show->GetImageDesc(QStringLiteral("last.jpg")), QStringLiteral("The end"));
-}
 
 LUMOSA_TEST(CatalogueTest)
 #include "catalogue_test.moc"

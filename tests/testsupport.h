@@ -96,6 +96,9 @@ QString lastParts(const QString& path, int parts = 2);
 // The colour at the middle of a picture's pixels; invalid for a picture that holds none.
 QColor middleColour(const platform::Picture& picture);
 
+// A picture of `size` in one colour, Format_RGB32.
+QImage filled(QSize size, const QColor& colour);
+
 // The bytes of `image` saved as "jpeg", "bmp" or "gif" (JPEG at `quality`); empty on failure.
 QByteArray encode(const QImage& image, const char* format, int quality = 90);
 
@@ -104,6 +107,15 @@ QByteArray withOrientation(QByteArray jpeg, int orientation);
 
 // A small red picture whose header claims another size: BMP, GIF logical screen, JPEG frame.
 QByteArray claiming(QSize size, const char* format);
+
+// Damaged, lying and absurd picture files, named so that they sort among good pictures
+// named a- to g-, and why LoadPicture refuses each at a bound of 1920 x 1080 (empty: it loads).
+struct HostileFile {
+    QString name;
+    QByteArray bytes;
+    QString why;
+};
+QList<HostileFile> hostileFiles();
 
 // Whether two valid colours agree within what lossy compression changes.
 bool nearColour(const QColor& actual, const QColor& expected);
