@@ -101,7 +101,7 @@ struct HostileFile {
 };
 QList<HostileFile> hostileFiles();
 
-// Two valid colours agreeing within what lossy compression changes.
+// Whether two valid colours agree within what lossy compression changes.
 bool nearColour(const QColor& actual, const QColor& expected);
 
 // AddressSanitizer's quarantine and shadow memory swamp the program's own memory figures.
