@@ -1,5 +1,4 @@
-// Showing the pictures: the fitting arithmetic and the caption line's text as the show visits
-// pictures, described or not, shown or not. Where they land on the screen: end to end.
+// The fitting arithmetic and the caption's text; where they land on the screen: end to end.
 #include <QtTest>
 
 #include "show/Fit.h"
@@ -7,90 +6,84 @@
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
-using testsupport::nearColour;
 
 class DisplayTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void fit_data();
-    void fit();
-    void caption_data();
-    void caption();
-};
-
-void DisplayTest::fit_data() {
-    QTest::addColumn<QSizeF>("picture");  // twips, as are the others
-    QTest::addColumn<QSizeF>("window");
-    QTest::addColumn<QRectF>("expected");
-    const auto row = [](const char* name, QSizeF picture, QSizeF window, QRectF expected) {
-        QTest::newRow(name) << picture << window << expected;
-    };
-    // 640 x 480 pixels on 1280 x 1024: twice as large, the height left over shared.
-    row("worked example", {9600, 7200}, {19200, 15360}, {0, 480, 19200, 14400});
-    row("tall", {1500, 4500}, {12000, 9000}, {4500, 0, 3000, 9000});
-    row("small is enlarged", {300, 150}, {12000, 9000}, {0, 1500, 12000, 6000});
-    row("large is reduced", {24000, 24000}, {12000, 9000}, {1500, 0, 9000, 9000});
-    row("half a twip of margin", {15, 30}, {105, 60}, {37.5, 0, 30, 60});
-}
-
-void DisplayTest::fit() {
-    QFETCH(QSizeF, picture);
-    QFETCH(QSizeF, window);
-    QFETCH(QRectF, expected);
-    const float w = float(picture.width()), h = float(picture.height());
-    const auto p = show::fitAndCentre(w, h, float(window.width()), float(window.height()));
-    QCOMPARE(QRectF(p.left, p.top, p.width, p.height), expected);
-    // The width at the fitted height keeps the picture's proportions.
-    QCOMPARE(show::naturalWidthAtHeight(w, h, p.height), p.width);
-}
-
-void DisplayTest::caption_data() {
-    QTest::addColumn<QString>("entries");  // the disc (see testsupport::Show), split at "|"
-    QTest::addColumn<QString>("moves");    // JumpTo, one after another
-    QTest::addColumn<QString>("shown");    // the colour on the screen
-    QTest::addColumn<QString>("caption");  // empty: hidden
-    const auto row = [](const char* name, const QString& entries, const QString& moves,
-                        const QString& shown, const QString& caption) {
-        QTest::newRow(name) << entries << moves << shown << caption;
-    };
-    row("no description file", u"P/a.jpg:red|P/b.jpg:blue"_s, u"First"_s, u"red"_s, u"  a.jpg  "_s);
-    row("described among others",
-        u"P/a.jpg:red|P/ImageList.txt=b.jpg,Boats\r\na.jpg,Harbour, at dawn\r\n|"
-        u"autorun.inf=showtext=true\n"_s,
-        u"First"_s, u"red"_s, u"  a.jpg  -  Harbour, at dawn"_s);
-    row("only another described", u"P/a.jpg:red|P/b.jpg:blue|P/ImageList.txt=b.jpg,Boats\n"_s,
-        u"Last First"_s, u"red"_s, u"  a.jpg  "_s);
-    row("showtext=false",
-        u"P/a.jpg:red|P/ImageList.txt=a.jpg,Harbour\n|autorun.inf=delay=4\nshowtext=false\n"_s,
-        u"First"_s, u"red"_s, QString());
-    row("the next folder without descriptions",
-        u"P/a.jpg:red|P/ImageList.txt=a.jpg,Harbour\n|Q/a.jpg:blue"_s, u"First Next"_s, u"blue"_s,
-        u"  a.jpg  "_s);
-    // A picture that cannot be loaded leaves the one before it and its caption on the screen.
-    const QString described = u"|P/c.jpg:blue|P/ImageList.txt=a.jpg,Red\nb.jpg,X\nb.gif,X\n"_s;
-    row("an empty file after a described one", u"P/a.jpg:red|P/b.jpg="_s + described,
-        u"First Next"_s, u"red"_s, u"  a.jpg  -  Red"_s);
-    row("text named gif, going back", u"P/a.jpg:red|P/b.gif=text"_s + described, u"Last Prev"_s,
-        u"blue"_s, u"  c.jpg  "_s);
-}
-
-void DisplayTest::caption() {
-    QFETCH(QString, entries);
-    QFETCH(QString, moves);
-    QFETCH(QString, shown);
-    QFETCH(QString, caption);
-    const testsupport::Show show(entries.split(u'|'));
-    MainForm* form = show.form;
-    QVERIFY(form);
-    for (const QString& where : moves.split(u' ')) {
-        form->JumpTo(where);
+    void fit_data() {
+        QTest::addColumn<QSizeF>("picture");  // twips, as are the others
+        QTest::addColumn<QSizeF>("window");
+        QTest::addColumn<QRectF>("expected");
+        const auto row = [](const char* name, QSizeF picture, QSizeF window, QRectF expected) {
+            QTest::newRow(name) << picture << window << expected;
+        };
+        // 640 x 480 pixels on 1280 x 1024: twice as large, the height left over shared.
+        row("worked example", {9600, 7200}, {19200, 15360}, {0, 480, 19200, 14400});
+        row("tall", {1500, 4500}, {12000, 9000}, {4500, 0, 3000, 9000});
+        row("small is enlarged", {300, 150}, {12000, 9000}, {0, 1500, 12000, 6000});
+        row("large is reduced", {24000, 24000}, {12000, 9000}, {1500, 0, 9000, 9000});
+        row("half a twip of margin", {15, 30}, {105, 60}, {37.5, 0, 30, 60});
     }
-    QVERIFY(nearColour(form->image1.picture().image().pixelColor(0, 0), QColor(shown)));
-    QVERIFY(form->image1.Visible() && !form->lblInfo2.Visible());  // the key hint goes
-    QCOMPARE(form->lblInfo.Visible() ? form->lblInfo.Caption() : QString(), caption);
-    QCOMPARE(show.session.messages, QStringList());
-}
+
+    void fit() {
+        QFETCH(QSizeF, picture);
+        QFETCH(QSizeF, window);
+        QFETCH(QRectF, expected);
+        const float w = float(picture.width()), h = float(picture.height());
+        const auto p = show::fitAndCentre(w, h, float(window.width()), float(window.height()));
+        QCOMPARE(QRectF(p.left, p.top, p.width, p.height), expected);
+        QCOMPARE(show::naturalWidthAtHeight(w, h, p.height), p.width);  // the proportions kept
+    }
+
+    void caption_data() {
+        QTest::addColumn<QString>("entries");  // the disc (see testsupport::Show), split at "|"
+        QTest::addColumn<QString>("moves");    // JumpTo, one after another
+        QTest::addColumn<QString>("shown");    // the colour on the screen
+        QTest::addColumn<QString>("caption");  // empty: hidden
+        const auto row = [](const char* name, const QString& entries, const QString& moves,
+                            const QString& shown, const QString& caption) {
+            QTest::newRow(name) << entries << moves << shown << caption;
+        };
+        row("no description file", u"P/a.jpg:red|P/b.jpg:blue"_s, u"First"_s, u"red"_s,
+            u"  a.jpg  "_s);
+        row("described among others",
+            u"P/a.jpg:red|P/ImageList.txt=b.jpg,Boats\r\na.jpg,Harbour, at dawn\r\n|"
+            u"autorun.inf=showtext=true\n"_s,
+            u"First"_s, u"red"_s, u"  a.jpg  -  Harbour, at dawn"_s);
+        row("only another described", u"P/a.jpg:red|P/b.jpg:blue|P/ImageList.txt=b.jpg,Boats\n"_s,
+            u"Last First"_s, u"red"_s, u"  a.jpg  "_s);
+        row("showtext=false",
+            u"P/a.jpg:red|P/ImageList.txt=a.jpg,Harbour\n|autorun.inf=delay=4\nshowtext=false\n"_s,
+            u"First"_s, u"red"_s, QString());
+        row("the next folder without descriptions",
+            u"P/a.jpg:red|P/ImageList.txt=a.jpg,Harbour\n|Q/a.jpg:blue"_s, u"First Next"_s,
+            u"blue"_s, u"  a.jpg  "_s);
+        // A picture that cannot be loaded leaves the one before it and its caption on the screen.
+        const QString described = u"|P/c.jpg:blue|P/ImageList.txt=a.jpg,Red\nb.jpg,X\nb.gif,X\n"_s;
+        row("an empty file after a described one", u"P/a.jpg:red|P/b.jpg="_s + described,
+            u"First Next"_s, u"red"_s, u"  a.jpg  -  Red"_s);
+        row("text named gif, going back", u"P/a.jpg:red|P/b.gif=text"_s + described, u"Last Prev"_s,
+            u"blue"_s, u"  c.jpg  "_s);
+    }
+
+    void caption() {
+        QFETCH(QString, entries);
+        QFETCH(QString, moves);
+        QFETCH(QString, shown);
+        QFETCH(QString, caption);
+        const testsupport::Show show(entries.split(u'|'));
+        MainForm* form = show.form;
+        QVERIFY(form);
+        for (const QString& where : moves.split(u' '))
+            form->JumpTo(where);
+        QVERIFY(testsupport::nearColour(form->image1.picture().image().pixelColor(0, 0),
+                                        QColor(shown)));
+        QVERIFY(form->image1.Visible() && !form->lblInfo2.Visible());  // the key hint goes
+        QCOMPARE(form->lblInfo.Visible() ? form->lblInfo.Caption() : QString(), caption);
+        QCOMPARE(show.session.messages, QStringList());
+    }
+};
 
 LUMOSA_TEST(DisplayTest)
 #include "display_test.moc"

@@ -1,12 +1,11 @@
-// The main of each test program: a program holds the test classes of one part of Lumosa, each
-// registered with LUMOSA_TEST, and runs them in turn under one application object.
-// `PROGRAM Class [Qt Test options]` runs one class alone.
+// Runs a program's LUMOSA_TEST classes in turn; `PROGRAM Class [Qt Test options]` runs one.
 #include <QApplication>
 #include <QTest>
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "testsupport.h"
@@ -15,10 +14,7 @@ namespace testsupport {
 
 namespace {
 
-struct TestClass {
-    const char* name;
-    QObject* (*make)();
-};
+using TestClass = std::pair<const char*, QObject* (*)()>;
 
 std::vector<TestClass>& testClasses() {
     static std::vector<TestClass> classes;
@@ -28,7 +24,7 @@ std::vector<TestClass>& testClasses() {
 }  // namespace
 
 bool registerTest(const char* name, QObject* (*make)()) {
-    testClasses().push_back({name, make});
+    testClasses().emplace_back(name, make);
     return true;
 }
 
@@ -42,20 +38,18 @@ int main(int argc, char** argv) {
     std::vector<testsupport::TestClass> classes = testsupport::testClasses();
     // Registration follows the link order: the name gives a stable one.
     std::sort(classes.begin(), classes.end(),
-              [](const auto& a, const auto& b) { return std::strcmp(a.name, b.name) < 0; });
+              [](const auto& a, const auto& b) { return std::strcmp(a.first, b.first) < 0; });
     std::vector<char*> args(argv, argv + argc);
-    if (argc > 1) {
-        const auto chosen = std::find_if(classes.begin(), classes.end(), [&](const auto& c) {
-            return std::strcmp(c.name, argv[1]) == 0;
-        });
-        if (chosen != classes.end()) {
-            classes = {*chosen};
-            args.erase(args.begin() + 1);
-        }
+    const auto chosen = std::find_if(classes.begin(), classes.end(), [&](const auto& c) {
+        return argc > 1 && std::strcmp(c.first, argv[1]) == 0;
+    });
+    if (chosen != classes.end()) {
+        classes = {*chosen};
+        args.erase(args.begin() + 1);
     }
     int failures = 0;
-    for (const testsupport::TestClass& testClass : classes) {
-        const std::unique_ptr<QObject> test(testClass.make());
+    for (const auto& [name, make] : classes) {
+        const std::unique_ptr<QObject> test(make());
         failures += QTest::qExec(test.get(), static_cast<int>(args.size()), args.data());
     }
     return std::min(failures, 127);

@@ -27,7 +27,6 @@
 #include "thumbs/frmThumbnails.h"
 
 #ifdef Q_OS_UNIX
-#include <sys/resource.h>
 #include <unistd.h>
 #endif
 
@@ -49,8 +48,7 @@ QString Disc::folder(const QString& relative) const {
 QString Disc::picture(const QString& relative, QSize size, QColor color) const {
     const QString target = abs(relative);
     QDir().mkpath(QFileInfo(target).absolutePath());
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(color);
+    const QImage image = filled(size, color);
     const QString suffix = QFileInfo(relative).suffix().toLower();
     const QByteArray format = suffix == QLatin1String("jpeg") ? "jpg" : suffix.toLatin1();
     const bool saved = format == "gif" ? gifwriter::save(image, target).isEmpty()
@@ -71,10 +69,6 @@ QString Disc::file(const QString& relative, const QByteArray& bytes) const {
     return target;
 }
 
-void Disc::removeProgramFile() const {
-    QFile::remove(abs(QStringLiteral("lumosa")));
-}
-
 Session::Session(const Disc& disc) : previousDir_(QDir::currentPath()) {
     QDir::setCurrent(disc.path());
     platform::setEndHook([this] { ended = true; });
@@ -93,15 +87,10 @@ MainForm* Session::start() {
     return platform::Forms::start<MainForm>();
 }
 
-MainForm* Session::mainForm() const {
-    return platform::Forms::find<MainForm>();
-}
-
 bool Session::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Show) {
         if (auto* box = qobject_cast<QMessageBox*>(watched)) {
             messages.append(box->text());
-            titles.append(box->windowTitle());
             QTimer::singleShot(0, box, [box] { box->button(QMessageBox::Ok)->click(); });
         }
     }
@@ -118,16 +107,13 @@ void runEventLoop(int milliseconds) {
     QTest::qWait(milliseconds);
 }
 
-QString lastParts(const QString& path, int parts) {
-    return path.section(QLatin1Char('/'), -parts);
+QString lastParts(const QString& path) {
+    return path.section(QLatin1Char('/'), -2);
 }
 
 QColor middleColour(const platform::Picture& picture) {
     const QImage& image = picture.image();
-    if (image.isNull()) {
-        return {};
-    }
-    return image.pixelColor(image.width() / 2, image.height() / 2);
+    return image.isNull() ? QColor() : image.pixelColor(image.width() / 2, image.height() / 2);
 }
 
 QImage filled(QSize size, const QColor& colour) {
@@ -319,41 +305,23 @@ QList<HostileFile> hostileFiles() {
 }
 
 bool nearColour(const QColor& actual, const QColor& expected) {
-    constexpr int kTolerance = 24;
-    return actual.isValid() && expected.isValid() &&
-           std::abs(actual.red() - expected.red()) <= kTolerance &&
-           std::abs(actual.green() - expected.green()) <= kTolerance &&
-           std::abs(actual.blue() - expected.blue()) <= kTolerance;
+    const auto near = [](int a, int b) { return std::abs(a - b) <= 24; };
+    return actual.isValid() && expected.isValid() && near(actual.red(), expected.red()) &&
+           near(actual.green(), expected.green()) && near(actual.blue(), expected.blue());
 }
 
 qint64 processStatusKb(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly)) {
-        return -1;
-    }
     const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith(prefix)) {
-            // "VmHWM:     12345 kB"
+    for (const QByteArray& line :
+         status.open(QIODevice::ReadOnly) ? status.readAll().split('\n') : QByteArrayList()) {
+        if (line.startsWith(prefix)) {  // "VmHWM:     12345 kB"
             bool ok = false;
             const qint64 kb = line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong(&ok);
             return ok ? kb : -1;
         }
     }
     return -1;
-}
-
-qint64 processCpuMilliseconds() {
-#ifdef Q_OS_UNIX
-    rusage usage{};
-    if (::getrusage(RUSAGE_SELF, &usage) != 0) {
-        return -1;
-    }
-    const auto ms = [](const timeval& t) { return qint64(t.tv_sec) * 1000 + t.tv_usec / 1000; };
-    return ms(usage.ru_utime) + ms(usage.ru_stime);
-#else
-    return -1;
-#endif
 }
 
 UnprivilegedScope::UnprivilegedScope() {
@@ -373,23 +341,16 @@ UnprivilegedScope::~UnprivilegedScope() {
 
 Show::Show(const QStringList& entries, const QByteArray& settings, bool running) {
     for (const QString& entry : entries) {
-        const QString name = entry.section(u':', 0, 0);
-        const QString kind = entry.section(u':', 1);
+        const QString colour = entry.section(u':', 1);
         if (const qsizetype eq = entry.indexOf(u'='); eq >= 0) {
             disc.file(entry.left(eq), entry.mid(eq + 1).toUtf8());
-        } else if (kind == QStringLiteral("cut")) {
-            QImage image(120, 160, QImage::Format_RGB32);
-            image.fill(QColor(QStringLiteral("green")));
-            QBuffer buffer;
-            buffer.open(QIODevice::WriteOnly);
-            image.save(&buffer, "JPG");
-            const QByteArray bytes = buffer.data();
-            const qsizetype scan = bytes.indexOf("\xFF\xDA");  // start of the pixel data
-            disc.file(name, bytes.left(scan + (bytes.size() - scan) / 2));
-        } else if (kind.isEmpty()) {
-            disc.picture(name);
+        } else if (entry == QStringLiteral("-lumosa")) {
+            QFile::remove(disc.abs(QStringLiteral("lumosa")));
+        } else if (entry.endsWith(u'/')) {
+            disc.folder(entry);
         } else {
-            disc.picture(name, QSize(64, 48), QColor(kind));
+            disc.picture(entry.section(u':', 0, 0), {64, 48},
+                         colour.isEmpty() ? Qt::red : QColor(colour));
         }
     }
     if (!settings.isEmpty()) {

@@ -17,33 +17,26 @@ class Picture;
 
 namespace testsupport {
 
-// Adds a test class to the program's list (see testmain.cpp); used through LUMOSA_TEST.
 bool registerTest(const char* name, QObject* (*make)());
 
-// A disc folder of the test's own: the program file, picture folders, settings and
-// description files, removed again when the test ends.
+// A temporary disc folder holding the program file, as the program expects beside it.
 class Disc {
 public:
     Disc();
     QString path() const { return dir_.path(); }
     QString abs(const QString& relative) const;
-    // Creates a folder (and its parents); returns its absolute path.
     QString folder(const QString& relative) const;
-    // Writes a picture whose format follows the extension (jpg, jpeg, bmp, gif), filled
-    // with `color`, so that tests can tell pictures apart by their pixels.
+    // A picture in one colour, its format by the extension, so that tests tell them apart.
     QString picture(const QString& relative, QSize size = QSize(64, 48),
                     QColor color = Qt::red) const;
     QString file(const QString& relative, const QByteArray& bytes) const;
     void settings(const QByteArray& lines) const { file(QStringLiteral("autorun.inf"), lines); }
-    void removeProgramFile() const;
 
 private:
     QTemporaryDir dir_;
 };
 
-// Runs the program's start-up in a disc folder, as a person starting it there would, with
-// the program's end and its message boxes made observable instead of leaving the process or
-// waiting for a person: every message box is recorded and answered with OK.
+// The program started in a disc folder, its end recorded and every message box noted, then OK'd.
 class Session : public QObject {
     Q_OBJECT
 
@@ -51,12 +44,9 @@ public:
     explicit Session(const Disc& disc);
     ~Session() override;
 
-    // Loads the start-up window; nullptr when the program ended during start-up.
-    MainForm* start();
-    MainForm* mainForm() const;
+    MainForm* start();  // nullptr when the program ended during start-up
 
     QStringList messages;  // text of every message box, in order
-    QStringList titles;    // their titles
     bool ended = false;
 
 protected:
@@ -66,9 +56,8 @@ private:
     QString previousDir_;
 };
 
-// A disc and the show started on it, its timer stopped unless `running`. Each entry is
-// "path=text" for a text file, "path:colour" for a 64x48 picture of that colour (by name),
-// "path:cut" for a green JPEG cut in its pixel data, or a bare path for a red picture.
+// A disc and the show started on it, its timer stopped unless `running`. Entries: "path=text"
+// a file, "path:colour" a 64x48 picture (by name; red bare), "path/" a folder, "-lumosa" none.
 struct Show {
     Disc disc;
     Session session{disc};
@@ -78,31 +67,26 @@ struct Show {
                   bool running = false);
 };
 
-// Opens the thumbnail sheet as a person does, by the control panel's Thumbnail button; the sheet,
-// or nullptr when none is open afterwards.
+// The thumbnail sheet opened by the control panel's button, as a person does; nullptr if none.
 frmThumbnails* openSheet();
 
-// Lets the event loop run for a while (timer ticks are delivered by it).
 void runEventLoop(int milliseconds);
 
-// The longest a test waits for what should come soon (a tick, a decode, a window): generous
-// for a loaded machine or a sanitizer build, since only a failing test waits it out.
+// Generous for a loaded machine or a sanitizer build: only a failing test waits it out.
 inline constexpr int kWaitMs = 20000;
 
-// The last `parts` components of a path ("Folder/name" by default), so that tests can compare
-// paths without the temporary disc's own location.
-QString lastParts(const QString& path, int parts = 2);
+// "Folder/name" of a path, free of the temporary disc's location.
+QString lastParts(const QString& path);
 
-// The colour at the middle of a picture's pixels; invalid for a picture that holds none.
+// Invalid for a picture that holds no pixels.
 QColor middleColour(const platform::Picture& picture);
 
-// A picture of `size` in one colour, Format_RGB32.
-QImage filled(QSize size, const QColor& colour);
+QImage filled(QSize size, const QColor& colour);  // Format_RGB32
 
-// The bytes of `image` saved as "jpeg", "bmp" or "gif" (JPEG at `quality`); empty on failure.
+// `image` saved as "jpeg", "bmp" or "gif"; empty on failure.
 QByteArray encode(const QImage& image, const char* format, int quality = 90);
 
-// A JPEG with an EXIF block holding only the orientation tag, placed right after SOI.
+// A JPEG with an EXIF block holding only the orientation tag, right after SOI.
 QByteArray withOrientation(QByteArray jpeg, int orientation);
 
 // A small red picture whose header claims another size: BMP, GIF logical screen, JPEG frame.
@@ -120,8 +104,7 @@ QList<HostileFile> hostileFiles();
 // Whether two valid colours agree within what lossy compression changes.
 bool nearColour(const QColor& actual, const QColor& expected);
 
-// Under AddressSanitizer the process's memory figures hold the sanitizer's quarantine of freed
-// memory and its shadow memory: they say nothing about the program's own use.
+// AddressSanitizer's quarantine and shadow memory swamp the program's own memory figures.
 #if defined(__SANITIZE_ADDRESS__)
 #define LUMOSA_ADDRESS_SANITIZER 1
 #elif defined(__has_feature)
@@ -135,24 +118,16 @@ inline constexpr bool kMemoryFiguresMeaningful = false;
 inline constexpr bool kMemoryFiguresMeaningful = true;
 #endif
 
-// A figure of this process from /proc/self/status in kB ("VmHWM" peak memory, "VmRSS" memory
-// now); -1 where the system keeps no such file.
+// A figure of /proc/self/status in kB ("VmHWM", "VmRSS"); -1 where there is none.
 qint64 processStatusKb(const char* field);
 
-// The processor time this process has used so far, user and system, in milliseconds; -1 where
-// it cannot be read.
-qint64 processCpuMilliseconds();
-
-// While it lives, a process running as root on Unix acts as the user nobody (effective user
-// id only), so that file permissions apply to it; elsewhere it does nothing.
+// While it lives, root on Unix acts as the user nobody, so that file permissions apply.
 class UnprivilegedScope {
 public:
     UnprivilegedScope();
     ~UnprivilegedScope();
     UnprivilegedScope(const UnprivilegedScope&) = delete;
     UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
-    // Whether root was given up.
-    bool active() const { return active_; }
 
 private:
     bool active_ = false;
