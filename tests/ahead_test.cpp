@@ -66,6 +66,7 @@ private Q_SLOTS:
         QTest::newRow("2 4") << u"2 4"_s << u"7"_s << u"6 b"_s << u"0 6 7 b"_s;
         QTest::newRow("into B") << u"6 6 6 6 6"_s << u"b"_s << QString() << u"0 b"_s;
         QTest::newRow("round") << u"6 6 6 6 6 6"_s << u"0"_s << u"1 7"_s << u"0 1 7"_s;
+        QTest::newRow("key burst") << u"6666"_s << u"7"_s << u"6 b"_s << u"0 6 7 b"_s;
         QTest::newRow("key burst into B") << u"66666"_s << u"b"_s << u"b"_s << u"0 b"_s;
         QTest::newRow("ticks") << u"nnnnn"_s << u"b"_s << u"5 6 b"_s << u"0 b"_s;
     }

@@ -51,6 +51,7 @@ private Q_SLOTS:
         row("plain", plain, u"beach.jpg"_s, u"Sunny day"_s);
         row("name mixed case", plain, u"Beach.Jpg"_s, u"Sunny day"_s);
         row("blank after comma", "beach.jpg, Sunny day\n", u"beach.jpg"_s, u" Sunny day"_s);
+        row("blank before comma", "beach.jpg ,Sunny day\n", u"beach.jpg"_s, u""_s);
         row("name with its blank", "beach.jpg ,Sunny day\n", u"beach.jpg "_s, u"Sunny day"_s);
         row("further commas", "beach.jpg,One, two and three\n", u"beach.jpg"_s,
             u"One, two and three"_s);
@@ -81,8 +82,7 @@ private Q_SLOTS:
         QTEST(s.form->GetImageDesc(name), "description");
     }
 
-    // Each visit to a folder reads its own description file, afresh.
-    void visits_data() {
+    void visits_data() {  // each visit reads the folder's own description file, afresh
         QTest::addColumn<QStringList>("entries");  // of the disc, as testsupport::Show takes them
         QTest::addColumn<QStringList>("visits");   // folders, or "path=text" written meanwhile
         QTest::addColumn<QString>("name");

@@ -111,7 +111,6 @@ private Q_SLOTS:
             loads(tag, withOrientation(jpeg, QByteArray(tag).toInt()), wide, level, {133, 100},
                   "rbww");
         }
-        // An XMP block before the EXIF one.
         const QByteArray xmp = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
         const QByteArray app1 = QByteArray("\xFF\xE1\0", 3) + char(xmp.size() + 2) + xmp;
         loads("6 after XMP", withOrientation(jpeg, 6).insert(2, app1), wide, upright, {75, 100},
@@ -129,7 +128,6 @@ private Q_SLOTS:
         loads("rounded.jpg", stripes({641, 479}, "jpeg"), {99, 99}, {641, 479}, {99, 74}, "gggg");
         loads("1 pixel.jpg", stripes({1000, 8}, "jpeg"), {50, 50}, {1000, 8}, {50, 1}, "gggg");
         loads("reduced.bmp", stripes({403, 301}, "bmp"), {97, 97}, {403, 301}, {97, 72}, "gggg");
-        // Rows stored top-down (a negative height).
         QByteArray topDown = encode(marked({40, 30}).mirrored(), "bmp");
         qToLittleEndian<qint32>(-30, topDown.data() + 22);
         loads("top-down.bmp", topDown, {20, 20}, {40, 30}, {20, 15}, "rbww");
@@ -145,7 +143,6 @@ private Q_SLOTS:
         loads("108 MP", claiming({12000, 9000}, "jpeg"), hd, {12000, 9000}, {1440, 1080}, "gggg");
         const QByteArray whole = encode(filled({256, 256}, kBlue), "jpeg");
         loads("truncated", whole.left(whole.size() / 2), {}, {256, 256}, {256, 256}, "bbgg");
-        // The content decides the format, not the name.
         const QSize n(16, 16), h(8, 8);
         const QByteArray gif = encode(filled(n, kRed), "gif");
         const QByteArray clear = QByteArray(gif).insert(kGifFrame, "\x21\xF9\x04\x01\0\0\0\0", 8);
@@ -153,7 +150,6 @@ private Q_SLOTS:
         loads("grey.gif", encode(grey, "jpeg"), h, n, h, "gggg");
         loads("gif.jpeg", gif, h, n, h, "rrrr");
         loads("transparent.gif", clear, h, n, h, "tttt");
-        // Red, then blue as a second frame with its own palette.
         const QByteArray blue = encode(filled({40, 30}, kBlue), "gif");
         QByteArray animated = encode(filled({40, 30}, kRed), "gif").chopped(1) +
                               blue.mid(kGifFrame, 9) + '\x87' + blue.mid(13, 768) +

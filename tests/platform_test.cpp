@@ -31,6 +31,7 @@ private Q_SLOTS:
         row("whole", "5", 5000);
         row("fraction", "2.5", 2500);
         row("blanks and tab", " \t4 ", 4000);
+        row("plus", "+4", 4000);
         row("no leading digit", ".5", 500);
         row("half to even down", "0.0025", 2);
         row("half to even up", "0.0035", 4);
@@ -42,6 +43,8 @@ private Q_SLOTS:
         row("empty", "", 3000);
         row("word", "abc", 3000);
         row("trailing word", "5s", 3000);
+        row("two points", "1.2.3", 3000);
+        row("inner blank", "1 5", 3000);
         row("comma, German", "2,5", 2500, true);
         row("point, German", "1.5", 1500, true);
         row("comma elsewhere", "2,5", 3000);
