@@ -1,5 +1,4 @@
-// Decoding ahead: the show takes the picture decoded while the previous one was on the screen,
-// in the show's order, and never one that no longer matches its file or its place.
+// Decoding ahead: in the show's order, and never a picture that no longer matches its file.
 #include <QtTest>
 
 #include "platform/Form.h"
@@ -8,6 +7,8 @@
 #include "thumbs/frmThumbnails.h"
 
 using namespace Qt::StringLiterals;
+using testsupport::encode;
+using testsupport::filled;
 using testsupport::kWaitMs;
 using testsupport::lastParts;
 using testsupport::nearColour;
@@ -46,17 +47,9 @@ class AheadTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase() {
-        // Damaged files are the point of several cases; the reader's warnings are noise.
-        QLoggingCategory::setFilterRules(u"qt.gui.imageio*=false"_s);
-    }
 
-    // While a picture is shown, its neighbours are decoded, the one in the direction of the
-    // last move first, then the first and the last of the folder (keys 2 and 8); five at most
-    // are held, and what no longer lies ahead is dropped. A change takes the very picture
-    // decoded ahead, across the folder boundary and the loop. Keys faster than decodes move the
-    // show at once, pictures passed over are never decoded, and the last one comes on the
-    // screen; a tick takes the next picture even while its decode has not started.
+    // Neighbours first (the way of the last move before the other), then the folder's first and
+    // last; five held at most. Keys faster than decodes move at once and skip decodes.
     void decodeOrder_data() {
         // After JumpTo(3), groups waited for in turn: keys, n a tick, or the sheet's first picture.
         QTest::addColumn<QString>("moves");
@@ -139,15 +132,12 @@ private Q_SLOTS:
         QCOMPARE(s.held(), pictures(held));
     }
 
-    // The picture that follows a decode ahead is the one the file holds when it is shown: a
-    // file changed, removed or still being written meanwhile is read again, and a bad file
-    // fails or shows as it does without decoding ahead.
+    // The picture shown is what the file holds then, whatever was decoded ahead.
     void fileAsShown_data() {
         QTest::addColumn<QByteArray>("early");  // b.jpg while the show decodes it ahead
         QTest::addColumn<QByteArray>("late");   // b.jpg when it is shown; null: removed
-        const QByteArray red = testsupport::encode(testsupport::filled({64, 48}, Qt::red), "jpeg");
-        const QByteArray blue =
-            testsupport::encode(testsupport::filled({80, 60}, Qt::blue), "jpeg");
+        const QByteArray red = encode(filled({64, 48}, Qt::red), "jpeg");
+        const QByteArray blue = encode(filled({80, 60}, Qt::blue), "jpeg");
         const QByteArray half = blue.left(blue.indexOf("\xFF\xDA") + 200);
         QTest::newRow("replaced") << red << blue;
         QTest::newRow("removed") << red << QByteArray();
@@ -167,7 +157,6 @@ private Q_SLOTS:
         s.form->JumpTo(0);
         QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWaitMs);
         const qint64 before = s.shown().cacheKey();
-        // Decoded ahead when it can be decoded at all.
         QCOMPARE(s.ahead().held(b).isNull(), platform::LoadPicture(b).isNull());
         if (late.isNull()) {
             QVERIFY(QFile::remove(b));
@@ -176,7 +165,6 @@ private Q_SLOTS:
         }
         s.form->JumpTo(u"Next"_s);
         QCOMPARE(s.at(), u"A/b.jpg"_s);
-        // Smaller than the window: decoded at its own size, as here.
         const QImage expected = platform::LoadPicture(b).image();
         if (expected.isNull()) {
             QCOMPARE(s.shown().cacheKey(), before);
@@ -187,13 +175,11 @@ private Q_SLOTS:
         QVERIFY(nearColour(s.shown().pixelColor(0, 0), Qt::yellow));
     }
 
-    // Quitting while a picture is decoded ahead never lets it arrive; the decode's thread goes
-    // with the show rather than staying with the application.
+    // Quitting during a decode: it never arrives, and its thread goes with the show.
     void quitDuringDecode() {
         Show s({u"A/a.bmp:lime"_s});
         QVERIFY(s.form);
-        s.disc.file(u"A/big.jpg"_s,
-                    testsupport::encode(testsupport::filled({6000, 4000}, Qt::blue), "jpeg"));
+        s.disc.file(u"A/big.jpg"_s, encode(filled({6000, 4000}, Qt::blue), "jpeg"));
         s.form->display_directory(s.disc.abs(u"A"_s));
         s.form->JumpTo(0);
         QCoreApplication::processEvents();  // hands the decode to the worker

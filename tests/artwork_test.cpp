@@ -1,6 +1,4 @@
-// The artwork compiled into the program (resources/, drawn by lumosa-artwork): each file is in
-// the binary and reads as the windows expect it; and the GIF writer's transparent colour, which
-// the buttons use.
+// The artwork compiled into the program reads as the windows expect; the GIF writer keeps holes.
 #include <QImageReader>
 #include <QtTest>
 #include "GifWriter.h"
@@ -50,8 +48,8 @@ private Q_SLOTS:
         QCOMPARE(read.size(), image.size());
         for (int i = 0; i < 40 * 40; ++i) {
             const QRgb was = image.pixel(i % 40, i / 40), is = read.pixel(i % 40, i / 40);
-            QCOMPARE(qAlpha(is), qAlpha(was));
-            QVERIFY(qAlpha(was) == 0 || qAbs(qGray(is) - qGray(was)) < 40);
+            QVERIFY(qAlpha(is) == qAlpha(was) &&
+                    (qAlpha(was) == 0 || qAbs(qGray(is) - qGray(was)) < 40));
         }
     }
 };

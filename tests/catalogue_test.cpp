@@ -1,5 +1,4 @@
-// The picture catalogue: counting a folder's pictures, opening a folder and its description
-// file, and finding a picture's description.
+// The picture catalogue: a folder's pictures, its description file, a picture's description.
 #include <QtTest>
 
 #include "show/MainForm.h"
@@ -12,8 +11,7 @@ class CatalogueTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Pictures are counted and listed by their extension, whatever its case, and no other file
-    // or folder; a folder that is missing leaves the list as it is, an empty one is listed, empty.
+    // Pictures by extension in any case, no other file or folder; a missing folder changes nothing.
     void folders() {
         QStringList entries{u"Show/beach.jpg"_s, u"Mixed/g.jpg.txt=x"_s, u"Mixed/.h.jpg=hidden"_s,
                             u"Mixed/i.jpg/x.txt=a folder"_s};
@@ -51,12 +49,10 @@ private Q_SLOTS:
         };
         const QByteArray plain("beach.jpg,Sunny day\n");
         row("plain", plain, u"beach.jpg"_s, u"Sunny day"_s);
-        row("name in capitals", plain, u"BEACH.JPG"_s, u"Sunny day"_s);
         row("name mixed case", plain, u"Beach.Jpg"_s, u"Sunny day"_s);
         row("blank after comma", "beach.jpg, Sunny day\n", u"beach.jpg"_s, u" Sunny day"_s);
         row("blank before comma", "beach.jpg ,Sunny day\n", u"beach.jpg"_s, u""_s);
         row("name with its blank", "beach.jpg ,Sunny day\n", u"beach.jpg "_s, u"Sunny day"_s);
-        row("empty description", "beach.jpg,\n", u"beach.jpg"_s, u""_s);
         row("further commas", "beach.jpg,One, two and three\n", u"beach.jpg"_s,
             u"One, two and three"_s);
         row("first occurrence wins", "beach.jpg,First\nBEACH.JPG,Second\n", u"beach.jpg"_s,
@@ -64,15 +60,8 @@ private Q_SLOTS:
         row("other names", "dunes.jpg,Dunes\n", u"beach.jpg"_s, u""_s);
         row("lines without comma skipped", "just a title\n\nbeach.jpg,Found\n", u"beach.jpg"_s,
             u"Found"_s);
-        row("crlf", "dunes.jpg,Dunes\r\nbeach.jpg,Sunny\r\n", u"beach.jpg"_s, u"Sunny"_s);
         row("windows-1252", "caf\xE9.jpg,Caf\xE9 cr\xE8me \x80 5\r\n", u"CAF\u00C9.JPG"_s,
             u"Caf\u00E9 cr\u00E8me \u20AC 5"_s);
-        row("utf-8 with byte-order mark", "\xEF\xBB\xBF\xC3\xA9t\xC3\xA9.jpg,\xC3\x89t\xC3\xA9\n",
-            u"\u00E9t\u00E9.jpg"_s, u"\u00C9t\u00E9"_s);
-        // Binary garbage, NUL bytes, a lone CR inside a line: read without complaint.
-        row("garbage", QByteArray("\x00\x01\xFF\xFE,\n", 6) + "beach.jpg,a\rb\n", u"beach.jpg"_s,
-            u"a\rb"_s);
-        // More lines than a fixed table would hold, and a line of a megabyte.
         QByteArray large;
         for (int i = 0; i < 100000; ++i) {
             large += "pic" + QByteArray::number(i) + ".jpg,Picture " + QByteArray::number(i) + "\n";
@@ -93,8 +82,7 @@ private Q_SLOTS:
         QTEST(s.form->GetImageDesc(name), "description");
     }
 
-    // Each visit to a folder reads its own description file, afresh.
-    void visits_data() {
+    void visits_data() {  // each visit reads the folder's own description file, afresh
         QTest::addColumn<QStringList>("entries");  // of the disc, as testsupport::Show takes them
         QTest::addColumn<QStringList>("visits");   // folders, or "path=text" written meanwhile
         QTest::addColumn<QString>("name");

@@ -1,6 +1,4 @@
-// LoadPicture: orientation, reduction to a bound, colour profiles, and why it refuses a file:
-// the hostile files shared with the hostile test, and what the file system gives.
-#include <QColorSpace>
+// LoadPicture: orientation, reduction to a bound, colour profiles, why it refuses a file.
 #include <QImageReader>
 #include <QPainter>
 #include <QtTest>
@@ -67,7 +65,6 @@ QByteArray lookOf(const QImage& image) {
     return look;
 }
 
-// The data tag is the file's name.
 void loads(const char* tag, const QByteArray& bytes, QSize bound, QSize natural, QSize decoded,
            const char* look) {
     QTest::newRow(tag) << bytes << bound << natural << decoded << QByteArray(look) << QString();
@@ -84,26 +81,23 @@ class PictureTest : public QObject {
 
     testsupport::Disc disc_;
 
-    // Null bytes: no file, or one the test makes itself.
-    QString write(const QString& name, const QByteArray& bytes) {
+    QString write(const QString& name, const QByteArray& bytes) {  // null: no file
         return bytes.isNull() ? disc_.abs(name) : disc_.file(name, bytes);
     }
 
 private Q_SLOTS:
     void initTestCase() {
-        // Damaged and oversized files are the point of several cases; their warnings are noise.
         QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false\nqt.gui.icc=false"));
     }
 
     void load_data() {
-        QTest::addColumn<QByteArray>("bytes");  // null: no file, or one the test made itself
+        QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QSize>("bound");
         QTest::addColumn<QSize>("natural");  // invalid: refused
         QTest::addColumn<QSize>("decoded");
         QTest::addColumn<QByteArray>("look");  // see lookOf(); with t, the format has alpha
         QTest::addColumn<QString>("why");
-        // Stored 400 x 300, EXIF orientations 1 to 8 and ones that are none; the bound is wide,
-        // so turning before fitting matters.
+        // Stored 400 x 300, EXIF orientations 1 to 8 and none; a wide bound: turned, then fitted.
         const QByteArray jpeg = encode(marked({400, 300}), "jpeg");
         const QSize level(400, 300), upright(300, 400), wide(200, 100);
         const char* turned[] = {"rbww", "brww", "wwbr", "wwrb", "rwbw", "wrwb", "wbwr", "bwrw"};
@@ -117,15 +111,14 @@ private Q_SLOTS:
             loads(tag, withOrientation(jpeg, QByteArray(tag).toInt()), wide, level, {133, 100},
                   "rbww");
         }
-        // Another APP1 block (XMP) before the EXIF one: the orientation is found all the same.
         const QByteArray xmp = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
         const QByteArray app1 = QByteArray("\xFF\xE1\0", 3) + char(xmp.size() + 2) + xmp;
         loads("6 after XMP", withOrientation(jpeg, 6).insert(2, app1), wide, upright, {75, 100},
               "wrwb");
-        // A size no factor divides, turned: the decoder's factor still applies, then the scale.
+        // A size no factor divides, turned: the decoder's factor, then the scale.
         const QByteArray odd = withOrientation(encode(marked({803, 601}), "jpeg"), 6);
         loads("6 odd size", odd, {100, 150}, {601, 803}, {100, 134}, "wrwb");
-        // Reduced pictures keep their proportions and are smoothed: stripes turn grey.
+        // Reduced: proportions kept, smoothed (stripes turn grey).
         const QSize vga(640, 480);
         const QByteArray lines = stripes(vga, "jpeg");
         loads("not enlarged.jpg", lines, {1920, 1080}, vga, vga, "kwkw");
@@ -135,14 +128,12 @@ private Q_SLOTS:
         loads("rounded.jpg", stripes({641, 479}, "jpeg"), {99, 99}, {641, 479}, {99, 74}, "gggg");
         loads("1 pixel.jpg", stripes({1000, 8}, "jpeg"), {50, 50}, {1000, 8}, {50, 1}, "gggg");
         loads("reduced.bmp", stripes({403, 301}, "bmp"), {97, 97}, {403, 301}, {97, 72}, "gggg");
-        // Rows stored top-down (a negative height): the flipped picture's rows, in that order.
         QByteArray topDown = encode(marked({40, 30}).mirrored(), "bmp");
         qToLittleEndian<qint32>(-30, topDown.data() + 22);
         loads("top-down.bmp", topDown, {20, 20}, {40, 30}, {20, 15}, "rbww");
         loads("not enlarged.gif", stripes({64, 48}, "gif"), vga, {64, 48}, {64, 48}, "kwkw");
         loads("reduced.gif", stripes({64, 48}, "gif"), {16, 100}, {64, 48}, {16, 12}, "gggg");
-        // 8000 x 6000 needs 192 MB at full size, past the reader's 128 MB limit: it loads only
-        // reduced. Our own guard lets 108 MP through (the hostile files hold the absurd ones).
+        // 8000 x 6000 needs 192 MB, past the reader's 128 MB: only reduced. 108 MP pass our guard.
         const QByteArray camera = encode(marked({8000, 6000}), "jpeg", 60);
         const QSize hd(1920, 1080);
         loads("camera", camera, hd, {8000, 6000}, {1440, 1080}, "rbww");
@@ -152,7 +143,6 @@ private Q_SLOTS:
         loads("108 MP", claiming({12000, 9000}, "jpeg"), hd, {12000, 9000}, {1440, 1080}, "gggg");
         const QByteArray whole = encode(filled({256, 256}, kBlue), "jpeg");
         loads("truncated", whole.left(whole.size() / 2), {}, {256, 256}, {256, 256}, "bbgg");
-        // The content decides the format, never the name; the painter gets its own formats.
         const QSize n(16, 16), h(8, 8);
         const QByteArray gif = encode(filled(n, kRed), "gif");
         const QByteArray clear = QByteArray(gif).insert(kGifFrame, "\x21\xF9\x04\x01\0\0\0\0", 8);
@@ -160,7 +150,6 @@ private Q_SLOTS:
         loads("grey.gif", encode(grey, "jpeg"), h, n, h, "gggg");
         loads("gif.jpeg", gif, h, n, h, "rrrr");
         loads("transparent.gif", clear, h, n, h, "tttt");
-        // Red, then blue as a second frame: its descriptor, then its palette as the frame's own.
         const QByteArray blue = encode(filled({40, 30}, kBlue), "gif");
         QByteArray animated = encode(filled({40, 30}, kRed), "gif").chopped(1) +
                               blue.mid(kGifFrame, 9) + '\x87' + blue.mid(13, 768) +
@@ -198,7 +187,6 @@ private Q_SLOTS:
         }
     }
 
-    // Each hostile file is refused for its reason, or loads in spite of its damage.
     void hostile_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("why");
@@ -215,10 +203,8 @@ private Q_SLOTS:
         QCOMPARE(picture.isNull(), !why.isEmpty());
     }
 
-    // A flat patch of kPatch tagged with colord's profiles. The expected values are lcms2's, worked
-    // out once: `echo 120 192 64 | transicc -s -t1 -i AdobeRGB1998.icc -o '*sRGB'` gives 65.2
-    // 193.4 45.6, from ProPhotoRGB.icc 70.3 215.1 7.6 (ImageMagick's -profile agrees). Pure Adobe
-    // RGB green would clip to 0 255 0, what it shows untagged: it proves nothing.
+    // kPatch tagged with colord's profiles; lcms2's transicc gives 65.2 193.4 45.6 from Adobe RGB,
+    // 70.3 215.1 7.6 from ProPhoto (a pure green would clip, proving nothing).
     void colourProfile_data() {
         QTest::addColumn<QByteArray>("profile");  // in an APP2 segment; null: none
         QTest::addColumn<int>("orientation");
@@ -228,11 +214,8 @@ private Q_SLOTS:
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
         };
         const QByteArray adobe = icc("AdobeRGB1998"), proPhoto = icc("ProPhotoRGB");
-        QVERIFY2(!adobe.isEmpty() && !proPhoto.isEmpty() && !icc("sRGB").isEmpty(),
-                 "colord-data's profiles are missing (scripts/lib/packages.sh)");
+        QVERIFY2(!adobe.isEmpty() && !proPhoto.isEmpty(), "colord-data's profiles are missing");
         QTest::newRow("untagged") << QByteArray() << 1 << kPatch;
-        QTest::newRow("sRGB") << icc("sRGB") << 1 << kPatch;
-        QTest::newRow("garbage") << QByteArray(200, 'x') << 1 << kPatch;
         QTest::newRow("cut short") << adobe.left(300) << 1 << kPatch;
         QTest::newRow("Adobe RGB") << adobe << 1 << qRgb(65, 193, 46);
         QTest::newRow("Adobe RGB 6") << adobe << 6 << qRgb(65, 193, 46);  // turned after reading
@@ -244,24 +227,17 @@ private Q_SLOTS:
         QFETCH(int, orientation);
         QFETCH(QRgb, colour);
         QByteArray bytes = encode(filled({16, 16}, kPatch), "jpeg", 100);
-        const QImage plain = QImage::fromData(bytes).convertToFormat(QImage::Format_RGB32);
         if (!profile.isNull()) {
             const QByteArray app2 = QByteArray("ICC_PROFILE\0\1\1", 14) + profile;
             bytes.insert(2, "\xFF\xE2" + QByteArray(1, char((app2.size() + 2) >> 8)) +
                                 char(app2.size() + 2) + app2);
         }
         const QString path = write(QTest::currentDataTag(), withOrientation(bytes, orientation));
-        QImage image = LoadPicture(path).image();
-        for (int i = 0; i < 16 * 16; ++i) {
-            const QRgb p = image.pixel(i % 16, i / 16);
-            QVERIFY2(qAbs(qRed(p) - qRed(colour)) <= 3 && qAbs(qGreen(p) - qGreen(colour)) <= 3 &&
-                         qAbs(qBlue(p) - qBlue(colour)) <= 3,
-                     qPrintable(QString::number(p, 16)));
-        }
-        if (colour == kPatch) {  // left as it is: Qt's own decode, bit for bit
-            image.setColorSpace(QColorSpace());
-            QCOMPARE(image, plain);
-        }
+        const QImage image = LoadPicture(path).image();
+        const QRgb p = image.pixel(8, 8);  // the patch is flat
+        QVERIFY2(qAbs(qRed(p) - qRed(colour)) <= 3 && qAbs(qGreen(p) - qGreen(colour)) <= 3 &&
+                     qAbs(qBlue(p) - qBlue(colour)) <= 3,
+                 qPrintable(QString::number(p, 16)));
     }
 
     void decodeScale_data() {
@@ -269,12 +245,10 @@ private Q_SLOTS:
         QTest::addColumn<QSize>("target");
         QTest::addColumn<int>("denominator");
         QTest::newRow("24 MP on 1080 lines") << QSize(6000, 4000) << QSize(1620, 1080) << 2;
-        QTest::newRow("48 MP on 1080 lines") << QSize(8000, 6000) << QSize(1440, 1080) << 4;
         QTest::newRow("exactly an eighth") << QSize(6000, 4000) << QSize(750, 500) << 8;
         QTest::newRow("a pixel over an eighth") << QSize(6000, 4000) << QSize(751, 500) << 4;
         QTest::newRow("odd size, rounded down") << QSize(801, 601) << QSize(401, 300) << 1;
         QTest::newRow("tiny target") << QSize(100, 100) << QSize(1, 1) << 8;
-        QTest::newRow("not reduced") << QSize(640, 480) << QSize(640, 480) << 1;
         QTest::newRow("no target") << QSize(640, 480) << QSize() << 1;
     }
 
@@ -284,8 +258,7 @@ private Q_SLOTS:
         QTEST(platform::jpegScaleDenominator(stored, target), "denominator");
     }
 
-    // The reader's allocation limit tells the decoding size apart: 6000 x 4000 at 1/2 needs
-    // 24 MB, at full size 96 MB, at the 3/8 the reader would choose by itself 13.5 MB.
+    // The allocation limit tells the decoding size: 6000 x 4000 needs 24 MB at 1/2, 13.5 at 3/8.
     void decodesAtHalf() {
         const QString path =
             write(QStringLiteral("24mp.jpg"), encode(marked({6000, 4000}), "jpeg"));
@@ -297,28 +270,6 @@ private Q_SLOTS:
         QCOMPARE(lookOf(half), QByteArray("rbww"));
         QImageReader::setAllocationLimit(20);
         QVERIFY(LoadPicture(path, {1920, 1080}).isNull());
-    }
-
-    // A file closed to all, and one in a folder that is listed but not entered.
-    void unreadableFile() {
-        for (const auto& [fileMode, folderMode] : {std::pair{0, 0x7755}, {0x6644, 0x4444}}) {
-            const QString folder = disc_.folder(QString::number(folderMode));
-            const QString path = disc_.file(folder + QStringLiteral("/locked.jpg"),
-                                            encode(filled({8, 8}, kRed), "jpeg"));
-            QVERIFY(QFile::setPermissions(path, QFile::Permissions(fileMode)));
-            QVERIFY(QFile::setPermissions(folder, QFile::Permissions(folderMode)));
-            // The test's own folder open to others (0755), so that only these modes count.
-            QVERIFY(QFile::setPermissions(disc_.path(), QFile::Permissions(0x7755)));
-            const auto reopen =
-                qScopeGuard([&] { QFile::setPermissions(folder, QFile::Permissions(0x7755)); });
-            const testsupport::UnprivilegedScope unprivileged;
-            if (QFile(path).open(QIODevice::ReadOnly)) {
-                QSKIP("this user reads files whatever their permissions");
-            }
-            QString why;
-            QVERIFY(LoadPicture(path, {}, &why).isNull());
-            QCOMPARE(why, QStringLiteral("cannot be read"));
-        }
     }
 };
 

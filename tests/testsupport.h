@@ -92,8 +92,8 @@ QByteArray withOrientation(QByteArray jpeg, int orientation);
 // A small red picture whose header claims another size: BMP, GIF logical screen, JPEG frame.
 QByteArray claiming(QSize size, const char* format);
 
-// Damaged, lying and absurd picture files, named so that they sort among good pictures
-// named a- to g-, and why LoadPicture refuses each at a bound of 1920 x 1080 (empty: it loads).
+// The hostile corpus of tests/hostile/: damaged, lying and absurd picture files, and why
+// LoadPicture refuses each at a bound of 1920 x 1080 (empty: it loads), from its reasons.txt.
 struct HostileFile {
     QString name;
     QByteArray bytes;
