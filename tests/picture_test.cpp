@@ -271,6 +271,30 @@ private Q_SLOTS:
         QImageReader::setAllocationLimit(20);
         QVERIFY(LoadPicture(path, {1920, 1080}).isNull());
     }
+
+    // A file closed to all, and one in a folder that can be listed but not entered.
+    void unreadable() {
+        QStringList paths;
+        for (const auto& [folder, file, dir] :
+             {std::tuple{"closed", 0x0000, 0x7755}, std::tuple{"unentered", 0x6644, 0x4444}}) {
+            paths << write(QLatin1String(folder) + QStringLiteral("/locked.jpg"),
+                           encode(filled({8, 8}, Qt::red), "jpeg"));
+            QVERIFY(QFile::setPermissions(paths.last(), QFile::Permissions(file)));
+            QVERIFY(
+                QFile::setPermissions(disc_.abs(QLatin1String(folder)), QFile::Permissions(dir)));
+        }
+        QVERIFY(QFile::setPermissions(disc_.path(), QFile::Permissions(0x7755)));
+        const auto reopen = qScopeGuard([this] {
+            QFile::setPermissions(disc_.abs(QStringLiteral("unentered")),
+                                  QFile::Permissions(0x7755));
+        });
+        const testsupport::UnprivilegedScope nobody;  // root would read them all
+        for (const QString& path : paths) {
+            QString why;
+            QVERIFY(LoadPicture(path, {}, &why).isNull());
+            QCOMPARE(why, QStringLiteral("cannot be read"));
+        }
+    }
 };
 
 LUMOSA_TEST(PictureTest)

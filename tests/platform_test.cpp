@@ -75,6 +75,8 @@ private Q_SLOTS:
         // Notepad's "Unicode", little- and big-endian.
         QTest::newRow("utf-16 le") << QByteArray::fromHex("fffe 6100 0d00 0a00 e900 ac20 0a00")
                                    << QStringList{"a", u"\u00E9\u20AC"_s};
+        QTest::newRow("utf-16 be")
+            << QByteArray::fromHex("feff 0061 000a 00e9") << QStringList{"a", u"\u00E9"_s};
         // One byte that is not UTF-8 makes the whole file single-byte text.
         QTest::newRow("mixed") << QByteArray("\xC3\xA9\n\xE9\n")
                                << QStringList{u"\u00C3\u00A9"_s, u"\u00E9"_s};
