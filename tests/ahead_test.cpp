@@ -175,6 +175,15 @@ private Q_SLOTS:
         QVERIFY(nearColour(s.shown().pixelColor(0, 0), Qt::yellow));
     }
 
+    // A picture held at one size is not given for another (the screen changed size).
+    void heldForItsSize() {
+        Show s({u"A/a.bmp:lime"_s});
+        const QString a = s.disc.abs(u"A/a.bmp"_s);
+        s.ahead().hold(a, {32, 24}, show::FileStamp::of(a), platform::LoadPicture(a, {32, 24}));
+        QCOMPARE(s.ahead().ready(a, {32, 24}).image().size(), QSize(32, 24));
+        QVERIFY(s.ahead().ready(a, {64, 48}).isNull());
+    }
+
     // Quitting during a decode: it never arrives, and its thread goes with the show.
     void quitDuringDecode() {
         Show s({u"A/a.bmp:lime"_s});
