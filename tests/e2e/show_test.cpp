@@ -1,6 +1,5 @@
-// The show on a real screen under a window manager, as the screen changes size under it (another
-// resolution, a projector): the show covers the screen, the picture is fitted to it again, and
-// the caption line and the open control panel move to their places.
+// As the screen changes size under the show, it covers the screen, the picture is fitted again,
+// and the caption line and the open control panel move to their places.
 #include <QTest>
 
 #include "XSession.h"
@@ -39,8 +38,7 @@ void ShowTest::placesOnEveryScreenSize() {
     const QString panel = x_->openPanel();
     QVERIFY(!panel.isEmpty());
     QCOMPARE(x_->geometry(panel).size(), QSize(300, 81));  // 4500 x 1215 twips inside
-    // The 3:4 picture spans the height, centred from left to right; the caption line's box lies
-    // over it 500 twips above the bottom, centred.
+    // The 3:4 picture spans the height, centred; the caption's box 500 twips above the bottom.
     const QList<std::tuple<QSize, QRect, int>> steps{{{1024, 768}, {224, 0, 576, 768}, 735},
                                                      {{800, 600}, {175, 0, 450, 600}, 567},
                                                      {{1600, 1200}, {350, 0, 900, 1200}, 1167}};
@@ -61,8 +59,7 @@ void ShowTest::placesOnEveryScreenSize() {
         QVERIFY2(std::abs(band.top() - captionTop) <= 1 &&
                      std::abs(band.center().x() - size.width() / 2) <= 2,
                  qPrintable(at + u": caption at "_s + describe(band)));
-        // The panel's frame: its right edge 100 twips left of the screen's, its bottom edge 150
-        // twips above.
+        // The panel's frame 100 twips from the screen's right edge, 150 above its bottom.
         QRect outer;
         const bool placed = e2e::waitFor([&] {
             outer = x_->geometry(panel).marginsAdded(x_->frameExtents(panel));

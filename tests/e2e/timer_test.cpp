@@ -1,5 +1,5 @@
-// The show left to its timer on a real screen: folder after folder and round again, passing over
-// files that hold no picture, until the control panel's Exit ends it.
+// The show left to its timer: folder after folder and round, passing over files that hold no
+// picture, until the control panel's Exit ends it.
 #include <QFile>
 #include <QTest>
 
