@@ -70,15 +70,11 @@ void PanelTest::buttons() {
     QFETCH(int, interval);
     QFETCH(QString, picture);
     QFETCH(QString, window);
-    testsupport::Disc disc;
-    for (const QString& name : {u"A/a1.bmp"_s, u"A/a2.bmp"_s, u"A/a3.bmp"_s, u"B/b1.bmp"_s}) {
-        disc.picture(name);
-    }
-    testsupport::Session session(disc);
-    MainForm* show = session.start();
+    testsupport::Show s({u"A/a1.bmp"_s, u"A/a2.bmp"_s, u"A/a3.bmp"_s, u"B/b1.bmp"_s}, "delay=30\n",
+                        running);
+    MainForm* show = s.form;
+    const testsupport::Session& session = s.session;
     QVERIFY(show);
-    show->Timer1.setEnabled(running);
-    show->Timer1.setInterval(30000);
     show->JumpTo(1);
     QTest::keyClick(show, Qt::Key_Escape);
     const QPointer<ControlPanel> panel = Forms::find<ControlPanel>();
