@@ -42,15 +42,13 @@ private Q_SLOTS:
 };
 
 void DiscTest::startsWithoutSystemQt() {
-    QProcess probe;
-    probe.start(u"unshare"_s, {u"--mount"_s, u"--map-root-user"_s, u"true"_s});
-    if (!probe.waitForFinished() || probe.exitCode() != 0) {
-        QSKIP("no user namespaces here: the system's Qt cannot be hidden");
-    }
     // The control: with the system's Qt hidden, the program built against it cannot start.
     QProcess control;
     control.start(u"unshare"_s, hidden({QStringLiteral(LUMOSA_PROGRAM)}));
     QVERIFY(control.waitForFinished());
+    if (control.exitCode() == 1) {
+        QSKIP("no user namespaces here: the system's Qt cannot be hidden");
+    }
     QCOMPARE(control.exitCode(), 127);
 
     testsupport::Disc pictures;
