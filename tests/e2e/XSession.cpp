@@ -121,7 +121,6 @@ QProcess* XSession::launch(const QString& program, const QStringList& arguments,
 void XSession::startProgram(const QString& program, const QString& folder,
                             const QStringList& arguments) {
     stopProgram();
-    programErrors_.clear();
     program_.reset(launch(program, arguments, folder));
 }
 
@@ -137,13 +136,6 @@ void XSession::stopProgram() {
     end(program_.get());
     // Black again: the screen keeps a gone window's last picture for the next program's.
     run(u"xsetroot"_s, {u"-solid"_s, u"black"_s});
-}
-
-QString XSession::programErrors() {
-    if (program_) {
-        programErrors_ += program_->readAllStandardError();
-    }
-    return QString::fromLocal8Bit(programErrors_);
 }
 
 QImage XSession::screenshot() const {

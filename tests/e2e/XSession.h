@@ -36,7 +36,9 @@ public:
     bool running() const { return program_ && program_->state() != QProcess::NotRunning; }
     int waitForExit();  // the exit status, or -1 when it did not end by itself
     void stopProgram();
-    QString programErrors();
+    QString programErrors() {  // what it wrote to stderr since the last call
+        return program_ ? QString::fromLocal8Bit(program_->readAllStandardError()) : QString();
+    }
 
     QImage screenshot() const;  // read from the server's frame buffer file
     bool waitForCentre(const QColor& colour) const { return watch({colour}, 1) == QList<int>{0}; }
@@ -72,7 +74,6 @@ private:
     std::unique_ptr<QProcess> server_;
     std::unique_ptr<QProcess> windowManager_;
     std::unique_ptr<QProcess> program_;
-    QByteArray programErrors_;
 };
 
 // Test functions sharing one session under a window manager: the program ends after each, and a
