@@ -1,5 +1,5 @@
-// The thumbnail sheet: the layout and scroll arithmetic, the build, where closing leaves the
-// show, also when its folder changed under the sheet, and a close during the build.
+// The thumbnail sheet: layout and scroll arithmetic, the build, where closing leaves the show
+// (also when its folder changed under the sheet), and a close during the build.
 #include <QtTest>
 
 #include <QScreen>
@@ -20,9 +20,7 @@ namespace {
 const QString kFinal =
     u" thumbnails. Click on an image to return to the slideshow at that point."_s;
 
-// Every caption the sheet takes, with the number of thumbnails loaded then (the progress
-// caption comes before its picture) and whether the window was hidden (the build runs on
-// screen); `onCaption` runs after each.
+// Every caption the sheet takes, "caption|thumbnails loaded[|hidden]"; `onCaption` runs after each.
 struct CaptionLog : QObject {
     QStringList entries;
     std::function<void(const QString&)> onCaption;
@@ -80,10 +78,7 @@ class ThumbsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void layout_data();
-    void layout();
-    void scrollRange_data();
-    void scrollRange();
+    void arithmetic();
     void build();
     void close_data();
     void close();
@@ -93,56 +88,27 @@ private Q_SLOTS:
     void interrupted();
 };
 
-void ThumbsTest::layout_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<float>("width");
-    QTest::addColumn<int>("perRow");
-    QTest::newRow("1024 screen") << 100 << 15055.f << 8;
-    QTest::newRow("exact fit") << 7 << 5500.f << 3;
-    QTest::newRow("one twip narrower") << 7 << 5499.f << 2;
-    QTest::newRow("two per row") << 5 << 3750.f << 2;
-    QTest::newRow("under 3750") << 5 << 3749.f << 1;
-    QTest::newRow("narrower than a thumbnail") << 4 << 500.f << 1;
-    QTest::newRow("one picture") << 1 << 15055.f << 8;
-    QTest::newRow("no picture") << 0 << 15055.f << 8;
-    QTest::newRow("wide sheet") << 40 << 40000.f << 22;
-}
-
-void ThumbsTest::layout() {
-    // Element 0 keeps its design place; the others go 1750 twips apart from 250, 250.
-    QFETCH(int, count);
-    QFETCH(float, width);
-    QFETCH(int, perRow);
-    const thumbs::Layout layout = thumbs::thumbPositions(count, width);
-    QCOMPARE(int(layout.places.size()), count);
-    QCOMPARE(layout.rowCount, std::max(1, (count + perRow - 1) / perRow));
-    for (int i = 1; i < count; ++i) {
-        QCOMPARE(layout.places[i], QPoint(250 + 1750 * (i % perRow), 250 + 1750 * (i / perRow)));
+void ThumbsTest::arithmetic() {
+    // Pictures, sheet width in twips, per row: element 0 keeps its design place (checked on a
+    // sheet), the others go 1750 apart from 250, 250; a left edge of exactly width - 1750 fits.
+    const std::tuple<int, float, int> places[] = {{7, 5500.f, 3}, {7, 5499.f, 2}, {4, 500.f, 1}};
+    for (const auto& [count, width, perRow] : places) {
+        const thumbs::Layout layout = thumbs::thumbPositions(count, width);
+        QCOMPARE(int(layout.places.size()), count);
+        QCOMPARE(layout.rowCount, (count + perRow - 1) / perRow);
+        for (int i = 1; i < count; ++i) {
+            QCOMPARE(layout.places[i],
+                     QPoint(250 + 1750 * (i % perRow), 250 + 1750 * (i / perRow)));
+        }
     }
-    if (count > 0) {
-        QCOMPARE(layout.places[0], QPoint(255, 240));
+    // Rows, visible rows, scroll maximum, large change: 13 rows on 1024 x 768; halves go even.
+    const float screen = thumbs::visibleRows(11170);
+    const std::tuple<int, float, int, int> scroll[] = {
+        {13, screen, 7, 6}, {2, screen, 0, 6}, {5, 2.5f, 2, 2}, {7, 3.5f, 4, 4}};
+    for (const auto& [rows, visible, max, largeChange] : scroll) {
+        QCOMPARE(thumbs::scrollMax(rows, visible), max);
+        QCOMPARE(thumbs::largeChange(visible), largeChange);
     }
-}
-
-void ThumbsTest::scrollRange_data() {
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<float>("visible");
-    QTest::addColumn<int>("max");
-    QTest::addColumn<int>("largeChange");
-    QTest::newRow("1024 x 768, 13 rows") << 13 << thumbs::visibleRows(11170) << 7 << 6;
-    QTest::newRow("all fit") << 2 << thumbs::visibleRows(11170) << 0 << 6;
-    QTest::newRow("0.5 to even") << 3 << 2.5f << 0 << 2;
-    QTest::newRow("2.5 to even") << 5 << 2.5f << 2 << 2;
-    QTest::newRow("3.5 to even") << 7 << 3.5f << 4 << 4;
-}
-
-void ThumbsTest::scrollRange() {
-    QFETCH(int, rows);
-    QFETCH(float, visible);
-    QFETCH(int, max);
-    QFETCH(int, largeChange);
-    QCOMPARE(thumbs::scrollMax(rows, visible), max);
-    QCOMPARE(thumbs::largeChange(visible), largeChange);
 }
 
 void ThumbsTest::build() {
@@ -179,8 +145,7 @@ void ThumbsTest::build() {
 }
 
 void ThumbsTest::close_data() {
-    // What is done with the sheet open on A's five pictures (B holds two), and where the show
-    // is afterwards. Going to a chosen picture is checked end to end.
+    // The sheet open on A's five pictures (B holds two): where the show is afterwards.
     QTest::addColumn<bool>("running");
     QTest::addColumn<int>("start");
     QTest::addColumn<QString>("change");  // under the sheet: "list" re-pointed to B, "6" pressed
@@ -232,16 +197,14 @@ void ThumbsTest::close() {
 }
 
 void ThumbsTest::sheets_data() {
-    // On the 800 x 800 offscreen screen six thumbnails go to a row.
     QTest::addColumn<int>("count");
     QTest::addColumn<int>("bad");        // index of a file that holds no picture, or -1
-    QTest::addColumn<bool>("vanishes");  // that file is removed after the folder was listed
+    QTest::addColumn<bool>("vanishes");  // removed, else overwritten, once the folder is listed
     QTest::addColumn<QPoint>("last");    // the last thumbnail's place
     QTest::newRow("one picture") << 1 << -1 << false << QPoint(255, 240);
     QTest::newRow("undecodable in the middle") << 3 << 1 << false << QPoint(3750, 250);
     QTest::newRow("vanishes before its thumbnail") << 3 << 2 << true << QPoint(3750, 250);
-    // Places are 32-bit: beyond 32767 twips without wrapping.
-    QTest::newRow("400 pictures") << 400 << -1 << false << QPoint(5500, 115750);
+    // Places are 32-bit: beyond 32767 twips without wrapping; six to a row, 1750 apart.
     QTest::newRow("2000 pictures") << 2000 << -1 << false << QPoint(2000, 583000);
 }
 
@@ -251,18 +214,13 @@ void ThumbsTest::sheets() {
     QFETCH(bool, vanishes);
     QFETCH(QPoint, last);
     const QString badName = u"A/p%1.bmp"_s.arg(bad, 3, 10, QChar(u'0'));
-    Sheet s(
-        count, false, 0,
-        [&](const Disc& disc) {
-            if (bad >= 0 && !vanishes) {
-                disc.file(badName, "not a picture");
-            }
-        },
-        [&](const Disc& disc) {
-            if (vanishes) {
-                QVERIFY(QFile::remove(disc.abs(badName)));
-            }
-        });
+    Sheet s(count, false, 0, {}, [&](const Disc& disc) {
+        if (vanishes) {
+            QVERIFY(QFile::remove(disc.abs(badName)));
+        } else if (bad >= 0) {
+            disc.file(badName, "not a picture");
+        }
+    });
     QCOMPARE(int(s.sheet->Thumb1.size()), count);
     QCOMPARE(s.place(count - 1), last);
     QVERIFY(std::all_of(s.sheet->Thumb1.begin(), s.sheet->Thumb1.end(),
@@ -294,8 +252,7 @@ void ThumbsTest::interrupted_data() {
 }
 
 void ThumbsTest::interrupted() {
-    // A close or an end let through while the sheet builds stops the build where it is, with
-    // decodes still running, and leaves the show's position as the close put it back.
+    // A close or an end during the build stops it there, the show where the close put it.
     QFETCH(QString, how);
     QFETCH(int, at);
     Sheet s(40, true, 3);

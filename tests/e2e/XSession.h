@@ -11,14 +11,12 @@
 
 namespace e2e {
 
-// Polls `condition` every few milliseconds until it holds or `timeoutMs` have passed, letting
-// the event loop run in between; returns whether it held. Bounds are generous: they only cut
-// short a test that has already failed, and so does a window manager that died.
+// Polls `condition` with the event loop running until it holds; generous bounds only cut short
+// a failed test. Fails at once once the window manager died.
 bool waitFor(const std::function<bool()>& condition, int timeoutMs = 30000);
 
-// A virtual X server of the test's own on a display it picks itself, with or without a window
-// manager, and the program started on it as a person starts it. Everything started here ends
-// with the session (or with the test process).
+// A virtual X server of the test's own, with or without a window manager, and the program started
+// on it as a person starts it; everything started here ends with the session or the test process.
 class XSession {
 public:
     XSession(QSize screenSize, bool windowManager);
@@ -26,55 +24,41 @@ public:
     XSession(const XSession&) = delete;
     XSession& operator=(const XSession&) = delete;
 
-    // Empty while the server and window manager are up, otherwise why not.
-    QString error() const { return error_; }
-    QSize screenSize() const { return screenSize_; }
-    // Switches the screen to a size no larger than the first, as a projector plugged in does.
-    bool setScreenSize(QSize size);
+    QString error() const { return error_; }  // empty while the server and manager are up
+    bool setScreenSize(QSize size);           // no larger than the first, as a projector does
     QProcessEnvironment environment() const { return environment_; }
 
-    // Starts `program` in `folder` (its working directory); any earlier one is ended first.
+    // Starts `program` in `folder`, ending any earlier one; startShow runs a disc's "lumosa".
     void startProgram(const QString& program, const QString& folder,
                       const QStringList& arguments = {});
-    // Starts the program file "lumosa" of a disc folder, from inside that folder.
     void startShow(const QString& disc) { startProgram(disc + QStringLiteral("/lumosa"), disc); }
     QProcess& program() { return *program_; }
     bool running() const { return program_ && program_->state() != QProcess::NotRunning; }
-    // Waits for the program to end by itself; its exit status, or -1 when it did not end.
-    int waitForExit(int timeoutMs = 30000);
+    int waitForExit();  // the exit status, or -1 when it did not end by itself
     void stopProgram();
-    QString programErrors();
+    QString programErrors() {  // what it wrote to stderr since the last call
+        return program_ ? QString::fromLocal8Bit(program_->readAllStandardError()) : QString();
+    }
 
-    // The whole screen, read from the server's frame buffer file.
-    QImage screenshot() const;
-    QColor centreColour() const;
-    bool waitForCentre(const QColor& colour) const;
-    // The pictures shown at the screen's centre, told apart by their colours (anything else is
-    // passed over), until `count` changes were seen or the program ended; their indices.
-    QList<int> watch(const QList<QColor>& colours, int count);
+    QImage screenshot() const;  // read from the server's frame buffer file
+    bool waitForCentre(const QColor& colour) const { return watch({colour}, 1) == QList<int>{0}; }
+    // The indices of the `colours` seen at the screen's centre in turn, until `count` changes
+    // were seen or the program ended.
+    QList<int> watch(const QList<QColor>& colours, int count) const;
 
-    // Visible windows whose title matches `titlePattern` (a regular expression).
-    QStringList windows(const QString& titlePattern) const;
-    // Waits for exactly one such window; its id, or empty.
-    QString waitForWindow(const QString& titlePattern, int timeoutMs = 30000) const;
-    bool waitForNoWindow(const QString& titlePattern, int timeoutMs = 30000) const;
-    // The window's inside (without frame) on the screen, and the frame around it.
-    QRect geometry(const QString& window) const;
+    QStringList windows(const QString& titlePattern) const;    // visible ones, by a regex
+    QString waitForWindow(const QString& titlePattern) const;  // exactly one; its id or empty
+    bool waitForNoWindow(const QString& pattern) const {
+        return waitFor([&] { return windows(pattern).isEmpty(); });
+    }
+    QRect geometry(const QString& window) const;  // the inside, without the frame
     QMargins frameExtents(const QString& window) const;
 
-    // Keys by their X names ("2", "Escape", "alt+F4"), to the window that has the focus.
-    bool key(const QString& keys) const;
-    // A left click at a point given inside the window (without frame).
+    bool key(const QString& keys) const;  // X names, to the focused window: "6", "alt+F4"
     bool click(const QString& window, QPoint inside) const;
-    // Brings the window to the front, with the focus.
     bool activate(const QString& window) const;
-    // Escape on the show, then the control panel's window; empty when it did not come.
-    QString openPanel() const;
-    // The panel's Thumbnail button, then the sheet's window; empty when it did not come.
-    QString openSheet() const;
-
-    // After a failed check: saves the screen and prints what the program said.
-    void report(const QString& name);
+    QString openPanel() const;  // by Escape; the panel's id or empty
+    QString openSheet() const;  // by the panel's Thumbnail key; the sheet's id or empty
 
     // Runs a tool on the session's display; its output, or a null string when it failed.
     QString run(const QString& tool, const QStringList& arguments, int timeoutMs = 30000) const;
@@ -90,11 +74,10 @@ private:
     std::unique_ptr<QProcess> server_;
     std::unique_ptr<QProcess> windowManager_;
     std::unique_ptr<QProcess> program_;
-    QByteArray programErrors_;
 };
 
-// The base of a test class whose functions share one X session under a window manager: the
-// program is ended after each function, and a failed one leaves its screen behind.
+// Test functions sharing one session under a window manager: the program ends after each, and a
+// failed one leaves its screen behind.
 class SessionTest : public QObject {
     Q_OBJECT
 
@@ -112,11 +95,9 @@ private:
     QSize screenSize_;
 };
 
-// Puts the real program file into a disc folder (a link to the one just built).
-bool installProgram(const QString& disc);
+bool installProgram(const QString& disc);  // links the program just built into a disc folder
 
-// The bounding box of the pixels of `image` near `colour` (within what lossy compression
-// changes), or of the others.
+// The bounding box of the pixels of `image` near `colour` (or, with near false, of the others).
 QRect extentOf(const QImage& image, const QColor& colour, bool near = true);
 
 }  // namespace e2e

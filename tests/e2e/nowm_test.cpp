@@ -1,5 +1,4 @@
-// The show on an X server with no window manager at all: nobody honours a full-screen request
-// there, yet the show must cover the whole screen and take the keys.
+// With no window manager nobody honours a full-screen request: the show still covers the screen.
 #include <QTest>
 
 #include "XSession.h"
@@ -28,7 +27,7 @@ void NoWindowManagerTest::coversTheScreen() {
     x.startShow(disc.path());
     const QString window = x.waitForWindow(u"^Lumosa$"_s);
     QVERIFY(!window.isEmpty());
-    QCOMPARE(x.geometry(window), QRect(QPoint(0, 0), x.screenSize()));
+    QCOMPARE(x.geometry(window), QRect(0, 0, 1280, 1024));
 
     for (const QColor& colour : {QColor(Qt::darkGreen), QColor(Qt::darkMagenta)}) {
         QVERIFY(x.key(u"6"_s));

@@ -1,20 +1,12 @@
-// The show on a real screen under a window manager, as the screen changes size under it (another
-// resolution, a projector): the show covers the screen, the picture is fitted to it again, and
-// the caption line and the open control panel move to their places.
+// As the screen changes size under the show, it covers the screen, the picture is fitted again,
+// and the caption line and the open control panel move to their places.
+#include <QDebug>
 #include <QTest>
 
 #include "XSession.h"
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString describe(const QRect& r) {
-    return u"%1,%2 %3x%4"_s.arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
-}
-
-}  // namespace
 
 class ShowTest : public e2e::SessionTest {
     Q_OBJECT
@@ -39,20 +31,19 @@ void ShowTest::placesOnEveryScreenSize() {
     const QString panel = x_->openPanel();
     QVERIFY(!panel.isEmpty());
     QCOMPARE(x_->geometry(panel).size(), QSize(300, 81));  // 4500 x 1215 twips inside
-    // The 3:4 picture spans the height, centred from left to right; the caption line's box lies
-    // over it 500 twips above the bottom, centred.
+    // The 3:4 picture spans the height, centred; the caption's box 500 twips above the bottom.
     const QList<std::tuple<QSize, QRect, int>> steps{{{1024, 768}, {224, 0, 576, 768}, 735},
                                                      {{800, 600}, {175, 0, 450, 600}, 567},
                                                      {{1600, 1200}, {350, 0, 900, 1200}, 1167}};
     for (const auto& [size, picture, captionTop] : steps) {
         QVERIFY(x_->setScreenSize(size));
-        const QString at = describe(QRect(QPoint(), size));
+        const QString at = QDebug::toString(size);
         QRect shown;
         const bool fitted = e2e::waitFor([&] {
             shown = e2e::extentOf(x_->screenshot(), Qt::darkGreen);
             return x_->geometry(show) == QRect(QPoint(), size) && shown == picture;
         });
-        QVERIFY2(fitted, qPrintable(at + u": picture at "_s + describe(shown)));
+        QVERIFY2(fitted, qPrintable(at + u": picture at "_s + QDebug::toString(shown)));
         // Left of the panel, which lies over the picture's bottom right.
         const QRect below(picture.left(), captionTop - 10, size.width() * 6 / 10 - picture.left(),
                           size.height() - captionTop + 10);
@@ -60,16 +51,15 @@ void ShowTest::placesOnEveryScreenSize() {
                                .translated(below.topLeft());
         QVERIFY2(std::abs(band.top() - captionTop) <= 1 &&
                      std::abs(band.center().x() - size.width() / 2) <= 2,
-                 qPrintable(at + u": caption at "_s + describe(band)));
-        // The panel's frame: its right edge 100 twips left of the screen's, its bottom edge 150
-        // twips above.
+                 qPrintable(at + u": caption at "_s + QDebug::toString(band)));
+        // The panel's frame 100 twips from the screen's right edge, 150 above its bottom.
         QRect outer;
         const bool placed = e2e::waitFor([&] {
             outer = x_->geometry(panel).marginsAdded(x_->frameExtents(panel));
             return std::abs(size.width() - (outer.x() + outer.width()) - 100.0 / 15) <= 1 &&
                    std::abs(size.height() - (outer.y() + outer.height()) - 150.0 / 15) <= 1;
         });
-        QVERIFY2(placed, qPrintable(at + u": panel at "_s + describe(outer)));
+        QVERIFY2(placed, qPrintable(at + u": panel at "_s + QDebug::toString(outer)));
     }
 }
 

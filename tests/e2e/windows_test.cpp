@@ -1,5 +1,4 @@
-// The folder selection and the thumbnail sheet on a real screen under a window manager: folders
-// marked by a click and by the keyboard, then a thumbnail clicked.
+// Folders marked in the selection by a click and by the keyboard, then a thumbnail clicked.
 #include <QTest>
 
 #include "XSession.h"
@@ -32,8 +31,7 @@ void WindowsTest::foldersThenThumbnail() {
     QVERIFY(!selection.isEmpty());
     // The show waits, hidden, for the choice.
     QVERIFY(x_->windows(u"^Lumosa$"_s).isEmpty());
-    // The list's first entry (the list at 80, 120 twips) marked by a click, the third by the
-    // keyboard; Tab goes on to OK.
+    // The first entry (the list at 80, 120 twips) by a click, the third by keys; Tab to OK.
     QVERIFY(x_->click(selection, QPoint(60, 16)));
     QVERIFY(x_->key(u"Down Down space Tab space"_s));
     QVERIFY(x_->waitForNoWindow(u"^Image Directory Selection$"_s));
