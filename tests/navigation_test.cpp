@@ -31,6 +31,7 @@ private Q_SLOTS:
         row("Prev wraps in the folder", {1, 0}, u"Prev"_s, {1, 3});
         row("Prev, nothing selected", {1, -1}, u"Prev"_s, {1, 3});
         row("index -1", {1, 1}, -1, {1, 1});
+        row("index == count", {1, 1}, 4, {1, 1});
     }
 
     void step() {
