@@ -56,6 +56,8 @@ private Q_SLOTS:
         row("showtext=false",
             u"P/a.jpg:red|P/ImageList.txt=a.jpg,Harbour\n|autorun.inf=delay=4\nshowtext=false\n"_s,
             u"First"_s, u"red"_s, QString());
+        row("showtext=no is not false", u"P/a.jpg:red|autorun.inf=showtext=no\n"_s, u"First"_s,
+            u"red"_s, u"  a.jpg  "_s);
         row("the next folder without descriptions",
             u"P/a.jpg:red|P/ImageList.txt=a.jpg,Harbour\n|Q/a.jpg:blue"_s, u"First Next"_s,
             u"blue"_s, u"  a.jpg  "_s);
