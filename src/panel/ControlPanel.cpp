@@ -11,7 +11,7 @@ namespace {
 
 void placeButton(platform::Image& button, const QString& picture, float left,
                  const QString& toolTip) {
-    button.setPicture(platform::LoadPicture(QStringLiteral(":/buttons/") + picture));
+    button.setPicture(platform::ResourcePicture(QStringLiteral(":/buttons/") + picture));
     button.Move(left, 120, 525, 525);
     button.setToolTipText(toolTip);
     button.setMouseIcon(platform::remotePointer());

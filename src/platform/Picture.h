@@ -48,6 +48,11 @@ private:
 Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr,
                     const std::atomic<bool>* abort = nullptr);
 
+// A picture compiled into the program (":/buttons/next.gif"), read through Qt's resource system
+// at its natural size. A missing or unreadable one is a fault of the build: it is said on
+// standard error, and the picture is null.
+Picture ResourcePicture(const QString& path);
+
 // The one line on standard error for a picture that could not be shown (a thumbnail's when
 // `thumbnail`), with the reason LoadPicture gave.
 void reportCannotShow(const QString& path, const QString& why, bool thumbnail = false);
