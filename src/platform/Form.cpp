@@ -107,12 +107,12 @@ float Form::Height() const {
 }
 
 float Form::Left() const {
-    const int px = frameGeometry().x();
+    const int px = frameGeometry().x() - Screen::Origin().x();
     return px == setLeftPx_ ? setLeft_ : toTwips(px);
 }
 
 float Form::Top() const {
-    const int px = frameGeometry().y();
+    const int px = frameGeometry().y() - Screen::Origin().y();
     return px == setTopPx_ ? setTop_ : toTwips(px);
 }
 
@@ -131,13 +131,13 @@ void Form::setHeight(float twips) {
 void Form::setLeft(float twips) {
     setLeft_ = twips;
     setLeftPx_ = toPixels(twips);
-    move(setLeftPx_, frameGeometry().y());
+    move(Screen::Origin().x() + setLeftPx_, frameGeometry().y());
 }
 
 void Form::setTop(float twips) {
     setTop_ = twips;
     setTopPx_ = toPixels(twips);
-    move(frameGeometry().x(), setTopPx_);
+    move(frameGeometry().x(), Screen::Origin().y() + setTopPx_);
 }
 
 void Form::setClientSize(float widthTwips, float heightTwips) {

@@ -20,8 +20,9 @@ public:
     explicit Form(QWidget* parent = nullptr);
     ~Form() override;
 
-    // Outer geometry (frame and title bar included), in twips. A value set by the program reads
-    // back exactly; after the user or the window manager changed it, the real size is read.
+    // Outer geometry (frame and title bar included), in twips; Left and Top from the show's
+    // monitor's top-left corner (Screen::Origin). A value set by the program reads back exactly;
+    // after the user or the window manager changed it, the real size is read.
     float Left() const;
     float Top() const;
     float Width() const;

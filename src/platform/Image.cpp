@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPixmap>
 
+#include <cstdlib>
+
 #include "platform/Twips.h"
 
 namespace platform {
@@ -20,9 +22,16 @@ protected:
         if (picture_.isNull()) {
             return;
         }
+        // In device pixels, so that the painter never resamples what is drawn: a picture the
+        // size of its place on the screen goes down pixel for pixel at any scale factor.
+        const qreal ratio = devicePixelRatioF();
+        const QSize target = (QSizeF(size()) * ratio).toSize();
+        const QImage& image = drawn(target);
         QPainter painter(this);
-        painter.setRenderHint(QPainter::SmoothPixmapTransform);
-        painter.drawImage(rect(), drawn());
+        painter.scale(1 / ratio, 1 / ratio);
+        painter.drawImage(
+            QPoint((target.width() - image.width()) / 2, (target.height() - image.height()) / 2),
+            image);
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override {
@@ -36,12 +45,14 @@ protected:
     }
 
 private:
-    // The picture at the size it covers on the screen, scaled smoothly once rather than on
-    // every repaint: the thumbnail sheet repaints all its cells after each new thumbnail.
-    const QImage& drawn() {
+    // The picture at the size it covers on the screen in device pixels, scaled smoothly once
+    // rather than on every repaint (the thumbnail sheet repaints all its cells after each new
+    // thumbnail). One within a pixel of it is the picture decoded for this place, its size
+    // rounded otherwise than the place's: it is drawn as it is, not resampled for that pixel.
+    const QImage& drawn(QSize target) {
         const QImage& image = picture_.image();
-        const QSize target = (QSizeF(size()) * devicePixelRatioF()).toSize();
-        if (image.size() == target || target.isEmpty()) {
+        if (target.isEmpty() || (std::abs(image.width() - target.width()) <= 1 &&
+                                 std::abs(image.height() - target.height()) <= 1)) {
             scaled_ = QImage();
             return image;
         }

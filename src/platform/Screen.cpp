@@ -9,19 +9,23 @@ namespace platform {
 
 namespace {
 
-QSize screenSize() {
+QRect screenGeometry() {
     const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen ? screen->geometry().size() : QSize(640, 480);
+    return screen ? screen->geometry() : QRect(0, 0, 640, 480);
 }
 
 }  // namespace
 
 float Screen::Width() {
-    return toTwips(screenSize().width());
+    return toTwips(screenGeometry().width());
 }
 
 float Screen::Height() {
-    return toTwips(screenSize().height());
+    return toTwips(screenGeometry().height());
+}
+
+QPoint Screen::Origin() {
+    return screenGeometry().topLeft();
 }
 
 void Screen::onResize(QObject* context, std::function<void()> handler) {
