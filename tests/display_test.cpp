@@ -61,6 +61,11 @@ private Q_SLOTS:
         row("the next folder without descriptions",
             u"P/a.jpg:red|P/ImageList.txt=a.jpg,Harbour\n|Q/a.jpg:blue"_s, u"First Next"_s,
             u"blue"_s, u"  a.jpg  "_s);
+        // Control characters in names and descriptions stand as blanks on the one line.
+        row("a newline and a tab in a name", u"P/x\ty\nz.jpg:red"_s, u"First"_s, u"red"_s,
+            u"  x y z.jpg  "_s);
+        row("a tab in a description", u"P/a.jpg:red|P/ImageList.txt=a.jpg,Sea\tsky\n"_s, u"First"_s,
+            u"red"_s, u"  a.jpg  -  Sea sky"_s);
         // A picture that cannot be loaded leaves the one before it and its caption on the screen.
         const QString described = u"|P/c.jpg:blue|P/ImageList.txt=a.jpg,Red\nb.jpg,X\nb.gif,X\n"_s;
         row("an empty file after a described one", u"P/a.jpg:red|P/b.jpg="_s + described,

@@ -114,7 +114,7 @@ void ThumbsTest::arithmetic() {
 void ThumbsTest::build() {
     Sheet s(3, true, 1, [](const Disc& disc) {
         disc.picture(u"A/p000.bmp"_s, QSize(300, 150));
-        disc.file(u"A/ImageList.txt"_s, "p001.bmp,Sunny day\np002.bmp,<b>Sun</b> & <img src=x>\n");
+        disc.file(u"A/ImageList.txt"_s, "p001.bmp,Sunny\tday\np002.bmp,<b>Sun</b> & <img src=x>\n");
     });
     QVERIFY(s.sheet && s.sheet->isVisible());
     QVERIFY(!Forms::find<ControlPanel>());
@@ -129,7 +129,7 @@ void ThumbsTest::build() {
     QCOMPARE(s.sheet->Thumb1[0]->picture().image().size(),
              QSize(100, 50) * s.sheet->devicePixelRatioF());
     QCOMPARE(s.sheet->Thumb1[0]->widget()->toolTip(), u"p000.bmp"_s);
-    QCOMPARE(s.sheet->Thumb1[1]->widget()->toolTip(), u"p001.bmp - Sunny day"_s);
+    QCOMPARE(s.sheet->Thumb1[1]->widget()->toolTip(), u"p001.bmp - Sunny day"_s);  // a tab
     // Text from the disc reads as written, never as markup.
     QTextDocument tip;
     tip.setHtml(s.sheet->Thumb1[2]->widget()->toolTip());

@@ -43,4 +43,13 @@ std::optional<QByteArray> encodeWindows1252(QStringView text) {
     return bytes;
 }
 
+QString singleLine(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control) {
+            c = QLatin1Char(' ');
+        }
+    }
+    return text;
+}
+
 }  // namespace platform

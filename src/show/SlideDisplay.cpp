@@ -1,6 +1,7 @@
 // Puts the current picture of the show on the screen, fitted, centred and captioned, and names
 // the pictures to decode ahead of it.
 
+#include "platform/TextDecoding.h"
 #include "platform/Twips.h"
 #include "show/Fit.h"
 #include "show/MainForm.h"
@@ -42,8 +43,9 @@ void MainForm::showPicture(const QString& path, const platform::Picture& picture
         shownPath_ = path;
         placePicture(picture);
         if (ShowText) {
-            const QString name = path.section(QLatin1Char('/'), -1);
-            const QString description = GetImageDesc(name);
+            const QString fileName = path.section(QLatin1Char('/'), -1);
+            const QString name = platform::singleLine(fileName);
+            const QString description = platform::singleLine(GetImageDesc(fileName));
             if (description.isEmpty()) {
                 lblInfo.setCaption(QStringLiteral("  ") + name + QStringLiteral("  "));
             } else {

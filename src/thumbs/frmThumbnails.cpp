@@ -7,6 +7,7 @@
 #include "platform/App.h"
 #include "platform/Picture.h"
 #include "platform/Screen.h"
+#include "platform/TextDecoding.h"
 #include "platform/Twips.h"
 #include "show/MainForm.h"
 #include "thumbs/ThumbDecoder.h"
@@ -134,9 +135,10 @@ void frmThumbnails::LoadThumbnails() {
             decoded.picture = thumbPlaceholder(bound);
         }
         element->setPicture(decoded.picture);
-        const QString description = show.GetImageDesc(name);
-        element->setToolTipText(description.isEmpty() ? name
-                                                      : name + QStringLiteral(" - ") + description);
+        const QString description = platform::singleLine(show.GetImageDesc(name));
+        const QString shownName = platform::singleLine(name);
+        element->setToolTipText(
+            description.isEmpty() ? shownName : shownName + QStringLiteral(" - ") + description);
         Refresh();
         if (unloaded()) {
             return;
