@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QByteArray>
+#include <QIODevice>
+#include <QImage>
+#include <QSize>
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include "platform/Picture.h"
+#include "platform/PictureHeader.h"
+
+namespace platform {
+
+// The largest size inside `bound` with the proportions of `natural`, rounded to the nearest
+// pixel; `natural` itself when it already fits, since pictures are never enlarged.
+QSize fitInside(QSize natural, QSize bound);
+
+// Orientations 5 to 8 turn the stored picture a quarter.
+bool quarterTurned(int orientation);
+
+// A picture decoded as stored, made upright as its EXIF orientation says: 2 mirrors it left to
+// right, 4 top to bottom, 3 both; 5 to 8 turn it a quarter clockwise after mirroring it top to
+// bottom (5), not at all (6), left to right (7) or both (8).
+QImage upright(QImage image, int orientation);
+
+// Formats the painter draws without converting each time.
+QImage forDrawing(QImage image);
+
+// What decoding a picture with this header costs at most, before the reader is asked: a JPEG's
+// coefficient store and its image at the decoder's factor, another picture's whole image, 4
+// bytes a pixel.
+qint64 decodeBytesEstimate(const Header& header, QSize bound);
+
+// Decodes a picture whose header passed from `device`, which holds the whole file; on failure
+// returns a null Picture and sets `refusal`.
+Picture decodePicture(QIODevice& device, const Header& header, QSize bound, const char*& refusal);
+
+// Marks, or clears, the decode under way on this thread as ended early by its abort flag.
+void markAborted();
+void clearAborted();
+
+// A file read into memory, served to the decoder a piece at a time, and no more once `abort` is
+// set: the decoder then takes the end of its data and finishes early. (Qt's JPEG reader takes
+// a QBuffer's bytes in one go, which leaves nothing to stop.)
+class AbortableBuffer : public QIODevice {
+public:
+    AbortableBuffer(const QByteArray& bytes, const std::atomic<bool>& abort)
+        : bytes_(bytes), abort_(abort) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return bytes_.size(); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        if (abort_.load(std::memory_order_relaxed)) {
+            markAborted();
+            return 0;
+        }
+        const qint64 n = std::min(maxSize, qint64(bytes_.size()) - pos());
+        std::memcpy(data, bytes_.constData() + pos(), size_t(std::max<qint64>(0, n)));
+        return std::max<qint64>(0, n);
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    const QByteArray& bytes_;
+    const std::atomic<bool>& abort_;
+};
+
+}  // namespace platform
