@@ -1,5 +1,6 @@
-// LoadPicture on arbitrary bytes, at the bounds the show (a full-HD screen) and the thumbnail
-// sheet (100 pixels) decode at. LoadPicture reads files, so each input is written to one file
+// LoadPicture on arbitrary bytes at the bound the show (a full-HD screen) decodes at, and
+// LoadThumbnail (a JPEG's own EXIF thumbnail first) at the thumbnail sheet's (100 pixels). They
+// read files, so each input is written to one file
 // in a memory-backed temporary folder first.
 #include <QByteArray>
 #include <QCoreApplication>
@@ -23,8 +24,9 @@ QString memoryBackedTemp() {
     return QDir(shm).exists() ? shm : QDir::tempPath();
 }
 
-void check(const QString& path, QSize bound) {
-    const platform::Picture picture = platform::LoadPicture(path, bound);
+void check(const QString& path, QSize bound, bool thumbnail) {
+    const platform::Picture picture =
+        thumbnail ? platform::LoadThumbnail(path, bound) : platform::LoadPicture(path, bound);
     if (picture.isNull()) {
         return;
     }
@@ -62,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     }
     file.close();
-    check(inputPath, QSize(1920, 1080));
-    check(inputPath, QSize(100, 100));
+    check(inputPath, QSize(1920, 1080), false);
+    check(inputPath, QSize(100, 100), true);
     return 0;
 }

@@ -1,8 +1,10 @@
-// LoadPicture: orientation, reduction to a bound, colour profiles, why it refuses a file.
+// LoadPicture: orientation, reduction to a bound, colour profiles, why it refuses a file; the
+// thumbnail sheet's LoadThumbnail, which takes a photo's own EXIF thumbnail when it is fit.
 #include <QImageReader>
 #include <QPainter>
 #include <QtTest>
 
+#include "ExifWriter.h"
 #include "platform/Picture.h"
 #include "testsupport.h"
 
@@ -25,9 +27,10 @@ const QRgb kGrey = qRgb(128, 128, 128);
 const QRgb kPatch = qRgb(120, 192, 64);  // a green that JPEG keeps exactly
 constexpr int kGifFrame = 781;  // in gifwriter's output: header, screen, 256-colour palette
 
-// White, with a red block at the top left and a blue block at the top right (as stored).
-QImage marked(QSize size) {
-    QImage image = filled(size, kWhite);
+// White (or `base`), with a red block at the top left and a blue block at the top right (as
+// stored).
+QImage marked(QSize size, QRgb base = kWhite) {
+    QImage image = filled(size, base);
     QPainter painter(&image);
     painter.fillRect(0, 0, size.width() / 4, size.height() / 4, QColor(kRed));
     painter.fillRect(size.width() * 3 / 4, 0, size.width() / 4, size.height() / 4, QColor(kBlue));
@@ -118,6 +121,20 @@ private Q_SLOTS:
         // A size no factor divides, turned: the decoder's factor, then the scale.
         const QByteArray odd = withOrientation(encode(marked({803, 601}), "jpeg"), 6);
         loads("6 odd size", odd, {100, 150}, {601, 803}, {100, 134}, "wrwb");
+        // For the sheet ("sheet" rows: LoadThumbnail), a grey thumbnail where it is fit.
+        const auto withThumbnail = [&](int orientation, QSize size) {
+            return exifwriter::withExif(jpeg, orientation, encode(marked(size, kGrey), "jpeg"));
+        };
+        const QSize cell(100, 100), landscape(100, 75);
+        loads("sheet: thumbnail", withThumbnail(1, {160, 120}), cell, level, landscape, "rbgg");
+        loads("sheet: thumbnail 6", withThumbnail(6, {160, 120}), cell, upright, {75, 100}, "grgb");
+        loads("sheet: thumbnail too small", withThumbnail(1, {80, 60}), cell, level, landscape,
+              "rbww");
+        loads("sheet: thumbnail 16:9", withThumbnail(1, {160, 90}), cell, level, landscape, "rbww");
+        loads("sheet: no thumbnail", exifwriter::withExif(jpeg, 1), cell, level, landscape, "rbww");
+        QByteArray damaged = withThumbnail(1, {160, 120});
+        damaged.replace(damaged.indexOf("\xFF\xD8", 4) + 2, 20, QByteArray(20, 'x'));
+        loads("sheet: thumbnail damaged", damaged, cell, level, landscape, "rbww");
         // Reduced: proportions kept, smoothed (stripes turn grey).
         const QSize vga(640, 480);
         const QByteArray lines = stripes(vga, "jpeg");
@@ -174,7 +191,9 @@ private Q_SLOTS:
         QFETCH(QByteArray, look);
         const QString path = write(QString::fromLatin1(QTest::currentDataTag()), bytes);
         QString why = QStringLiteral("left over");
-        const auto picture = LoadPicture(path, bound, &why);
+        const auto picture = QByteArray(QTest::currentDataTag()).startsWith("sheet")
+                                 ? platform::LoadThumbnail(path, bound, &why)
+                                 : LoadPicture(path, bound, &why);
         QTEST(why, "why");
         QCOMPARE(picture.naturalSize(), natural);
         QCOMPARE(picture.isNull(), !natural.isValid());

@@ -48,6 +48,13 @@ private:
 Picture LoadPicture(const QString& path, QSize bound = QSize(), QString* why = nullptr,
                     const std::atomic<bool>* abort = nullptr);
 
+// For the thumbnail sheet: a JPEG's own EXIF thumbnail, upright, when it covers what LoadPicture
+// would decode for `bound` and has the photo's proportions (within 3 %: a stale one of an edited
+// or cropped photo has not); only the file's header is then read, which on a slow medium is a
+// small part of a camera photo. Otherwise LoadPicture, with what it says.
+Picture LoadThumbnail(const QString& path, QSize bound, QString* why = nullptr,
+                      const std::atomic<bool>* abort = nullptr);
+
 // A picture compiled into the program (":/buttons/next.gif"), read through Qt's resource system
 // at its natural size. A missing or unreadable one is a fault of the build: it is said on
 // standard error, and the picture is null.

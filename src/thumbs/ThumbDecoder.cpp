@@ -29,7 +29,7 @@ void ThumbDecoder::queueNext() {
     auto task =
         std::make_shared<std::packaged_task<Result()>>([path = paths_.at(queued_), bound = bound_] {
             Result result;
-            result.picture = platform::LoadPicture(path, bound, &result.why);
+            result.picture = platform::LoadThumbnail(path, bound, &result.why);
             return result;
         });
     pending_.push_back(task->get_future());
