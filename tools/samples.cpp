@@ -1,6 +1,7 @@
 // lumosa-samples: writes generated sample pictures, either a labelled demo set for demo
 // discs or camera-like photos for benchmarks. Run with --help for the options.
 
+#include <QBuffer>
 #include <QByteArray>
 #include <QColor>
 #include <QCommandLineParser>
@@ -21,6 +22,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include "ExifWriter.h"
 #include "GifWriter.h"
 
 #include <algorithm>
@@ -78,18 +80,38 @@ QString extensionOf(Format f) {
     return {};
 }
 
+// With `thumbnail`, a JPEG carries an EXIF block with a 160-pixel-wide picture of itself, as a
+// camera writes it.
 bool writePicture(const QImage& image, const QString& path, Format format, int quality,
-                  QString* why) {
+                  QString* why, bool thumbnail = false) {
     if (format == Format::Gif) {
         *why = gifwriter::save(image, path);
         return why->isEmpty();
     }
-    QImageWriter writer(path, format == Format::Jpeg ? "jpeg" : "bmp");
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, format == Format::Jpeg ? "jpeg" : "bmp");
     if (format == Format::Jpeg) {
         writer.setQuality(quality);
     }
     if (!writer.write(image.convertToFormat(QImage::Format_RGB32))) {
         *why = writer.errorString();
+        return false;
+    }
+    QByteArray bytes = buffer.data();
+    if (thumbnail && format == Format::Jpeg) {
+        QBuffer small;
+        small.open(QIODevice::WriteOnly);
+        const QImage reduced = image.scaledToWidth(160, Qt::SmoothTransformation);
+        if (!reduced.save(&small, "jpeg", 75) ||
+            (bytes = exifwriter::withExif(bytes, 1, small.data())).isEmpty()) {
+            *why = QStringLiteral("the EXIF block could not be written");
+            return false;
+        }
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
+        *why = file.errorString();
         return false;
     }
     return true;
@@ -420,11 +442,14 @@ int main(int argc, char** argv) {
         QStringLiteral("Seed of the first photo, the next ones count up (default 1). The same "
                        "seed and size give the same picture."),
         QStringLiteral("S"), QStringLiteral("1"));
+    const QCommandLineOption thumbnailOpt(
+        QStringLiteral("exif-thumbnail"),
+        QStringLiteral("JPEG photos carry an EXIF block with a 160-pixel-wide thumbnail."));
     const QCommandLineOption prefixOpt(QStringLiteral("prefix"),
                                        QStringLiteral("Photo file name prefix (default photo)."),
                                        QStringLiteral("NAME"), QStringLiteral("photo"));
-    parser.addOptions(
-        {tagOpt, onlyOpt, warnOpt, photoOpt, countOpt, qualityOpt, formatOpt, seedOpt, prefixOpt});
+    parser.addOptions({tagOpt, onlyOpt, warnOpt, photoOpt, countOpt, qualityOpt, formatOpt, seedOpt,
+                       prefixOpt, thumbnailOpt});
     parser.process(app);
 
     const QStringList positional = parser.positionalArguments();
@@ -446,7 +471,7 @@ int main(int argc, char** argv) {
     auto save = [&](const QImage& image, const QString& name, Format format) {
         const QString path = dir.filePath(name);
         QString why;
-        if (!writePicture(image, path, format, quality, &why)) {
+        if (!writePicture(image, path, format, quality, &why, parser.isSet(thumbnailOpt))) {
             QTextStream(stderr) << "lumosa-samples: cannot write " << path << ": " << why << "\n";
             return false;
         }
