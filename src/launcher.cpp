@@ -7,7 +7,11 @@
 //
 // A line of load-order is "OFFSET LENGTH PATH": LENGTH bytes from OFFSET of PATH (relative to
 // _lumosa/), read with plain sequential reads into one small buffer. Each file's last range
-// reaches its end, so a short (damaged) file shows as one.
+// reaches its end, so a short (damaged) file shows as one. Reads rather than
+// posix_fadvise(POSIX_FADV_WILLNEED): that returns at once, leaves the order in which the
+// requests are served to the file system (a FUSE one may serve them on several threads), and the
+// program would start while they are under way; a read in order is one pass by construction,
+// and the kernel's own read-ahead keeps the medium busy meanwhile.
 #include <fcntl.h>
 #include <limits.h>
 #include <sys/mman.h>
@@ -34,6 +38,13 @@ char buffer[256 * 1024];
     std::exit(1);
 }
 
+// Why the last call failed, as the end of fail's line.
+const char* unreadable() {
+    static char why[128];
+    std::snprintf(why, sizeof why, "cannot be read (%s)", std::strerror(errno));
+    return why;
+}
+
 // Opens a regular file of the bundle without ever waiting on it (a FIFO would block).
 int openFile(const char* bundle, const char* path, struct stat* status) {
     char full[PATH_MAX];
@@ -42,7 +53,7 @@ int openFile(const char* bundle, const char* path, struct stat* status) {
     }
     const int fd = open(full, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0) {
-        fail(path, errno == ENOENT ? "is missing" : std::strerror(errno));
+        fail(path, errno == ENOENT ? "is missing" : unreadable());
     }
     if (fstat(fd, status) != 0 || !S_ISREG(status->st_mode)) {
         fail(path, "is not a file");
@@ -90,7 +101,7 @@ void readRange(const char* bundle, const char* path, off_t offset, off_t length)
             continue;
         }
         if (got < 0) {
-            fail(path, std::strerror(errno));
+            fail(path, unreadable());
         }
         if (got == 0) {
             fail(path, "is shorter than it should be");
@@ -115,7 +126,7 @@ void readOrder(const char* bundle, char* order) {
             continue;
         }
         if (got <= 0) {
-            fail(kOrder, got < 0 ? std::strerror(errno) : "is shorter than it should be");
+            fail(kOrder, got < 0 ? unreadable() : "is shorter than it should be");
         }
         done += size_t(got);
     }
@@ -147,8 +158,7 @@ void readBundle(const char* bundle) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    (void)argc;
+int main(int /*argc*/, char** argv) {
     // The bundle lies beside this file, wherever it is started from: the real program then
     // decides whether the current folder is a disc.
     char self[PATH_MAX];
@@ -170,5 +180,5 @@ int main(int argc, char** argv) {
 
     readBundle(bundle);
     execv(program, argv);
-    fail(kProgram, errno == ENOENT ? "is missing" : std::strerror(errno));
+    fail(kProgram, errno == ENOENT ? "is missing" : unreadable());
 }
