@@ -1,14 +1,16 @@
-# Run by `cmake --install ... --component disc` once the program file is in place: copies the
-# Qt plugins into the disc's library folder and then every library the program and the plugins
-# load, as file(GET_RUNTIME_DEPENDENCIES) finds them.
+# Run by `cmake --install ... --component disc` once the program is in place: copies the Qt
+# plugins into the disc's library folder and then every library the program and the plugins
+# load, as file(GET_RUNTIME_DEPENDENCIES) finds them, and writes load-order, the order in which
+# a start opens them, for the launcher and the disc's image.
 set(disc "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}")
 set(libs "${disc}/${LUMOSA_DISC_LIBS}")
 
 # The X11 platform; the JPEG and GIF readers and the icon reader (window icons) are plugins too,
-# BMP is built into Qt. Drawing is done without OpenGL, so no GL integration plugin.
+# BMP is built into Qt. Drawing is done without OpenGL, so no GL integration plugin. In the order
+# a start opens them: the platform, then the window icon's reader, then the others as Qt asks.
 set(plugins)
-foreach(plugin platforms/libqxcb.so imageformats/libqjpeg.so imageformats/libqgif.so
-        imageformats/libqico.so)
+foreach(plugin platforms/libqxcb.so imageformats/libqico.so imageformats/libqgif.so
+        imageformats/libqjpeg.so)
     get_filename_component(kind "${plugin}" DIRECTORY)
     file(INSTALL "${LUMOSA_QT_PLUGINS}/${plugin}" DESTINATION "${libs}/plugins/${kind}")
     list(APPEND plugins "${LUMOSA_QT_PLUGINS}/${plugin}")
@@ -18,7 +20,7 @@ endforeach()
 # other), and the OpenGL dispatch libraries, which must match the machine's graphics drivers.
 # Everything else, the C++ runtime and the X client libraries included, travels along.
 file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES "${disc}/lumosa"
+    EXECUTABLES "${libs}/lumosa"
     MODULES ${plugins}
     RESOLVED_DEPENDENCIES_VAR resolved
     UNRESOLVED_DEPENDENCIES_VAR unresolved
@@ -37,3 +39,62 @@ endforeach()
 foreach(library IN LISTS resolved)
     file(INSTALL "${library}" DESTINATION "${libs}" FOLLOW_SYMLINK_CHAIN)
 endforeach()
+
+# load-order, one range a line, "OFFSET LENGTH PATH" (PATH relative to the library folder): the
+# program, the libraries as the loader maps them (breadth first, as ldd lists them), qt.conf,
+# then each plugin followed by the libraries it adds. ICU's data (30 MB, the largest file) is
+# read by ICU on demand and not at all by a start: only the pages the loader touches, its ELF
+# headers at the start and its dynamic section at the end, are read, and last.
+set(order)
+set(partial)
+function(lumosa_add_to_order file)
+    file(REAL_PATH "${file}" real)
+    file(RELATIVE_PATH name "${libs}" "${real}")
+    file(SIZE "${real}" size)
+    if(name MATCHES "^libicudata")
+        set(edge 65536)
+        if(size LESS_EQUAL 131072)
+            set(partial ${partial} "0 ${size} ${name}" PARENT_SCOPE)
+        else()
+            math(EXPR tail "${size} - ${edge}")
+            set(partial ${partial} "0 ${edge} ${name}" "${tail} ${edge} ${name}" PARENT_SCOPE)
+        endif()
+    else()
+        list(FIND order "0 ${size} ${name}" seen)
+        if(seen EQUAL -1)
+            set(order ${order} "0 ${size} ${name}" PARENT_SCOPE)
+        endif()
+    endif()
+endfunction()
+function(lumosa_add_with_libraries binary)
+    lumosa_add_to_order("${binary}")
+    execute_process(COMMAND ldd "${binary}" OUTPUT_VARIABLE listing RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "ldd ${binary} failed")
+    endif()
+    string(REGEX MATCHALL "[^\n]+" lines "${listing}")
+    foreach(line IN LISTS lines)
+        # Plugins have no run-time path of their own: they find the disc's libraries through
+        # the program's, so only the name counts, not where ldd found it.
+        if(line MATCHES "^[ \t]*([^ \t/]+) =>")
+            set(name "${CMAKE_MATCH_1}")
+            if(EXISTS "${libs}/${name}")
+                lumosa_add_to_order("${libs}/${name}")
+            endif()
+        endif()
+    endforeach()
+    set(order ${order} PARENT_SCOPE)
+    set(partial ${partial} PARENT_SCOPE)
+endfunction()
+lumosa_add_with_libraries("${libs}/lumosa")
+lumosa_add_to_order("${libs}/qt.conf")
+foreach(plugin IN LISTS plugins)
+    get_filename_component(kind "${plugin}" DIRECTORY)
+    get_filename_component(kind "${kind}" NAME)
+    get_filename_component(name "${plugin}" NAME)
+    lumosa_add_with_libraries("${libs}/plugins/${kind}/${name}")
+endforeach()
+list(REMOVE_DUPLICATES partial)
+list(JOIN order "\n" text)
+list(JOIN partial "\n" tail)
+file(WRITE "${libs}/load-order" "${text}\n${tail}\n")

@@ -1,7 +1,9 @@
-// A disc made by scripts/make-disc starts with the system's Qt hidden (in a mount namespace of
-// its own) and loads the disc's libraries; its image keeps run bits and long names, and the show
-// starts from a copy of the image through autorun.sh from any folder.
+// A disc made by scripts/make-disc starts through its launcher with the system's Qt hidden (in a
+// mount namespace of its own) and loads the disc's libraries; a damaged bundle gives one line and
+// a failure; its image keeps run bits and long names and lays the bundle out first, in the order
+// the launcher reads it, and the show starts from a copy of the image through autorun.sh.
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QRegularExpression>
 #include <QScopeGuard>
@@ -90,6 +92,9 @@ void DiscTest::startsWithoutSystemQt() {
         QVERIFY2(loaded.contains(disc + QLatin1String(file)), file);
     }
     QVERIFY(!loaded.contains(QRegularExpression(u"/usr/lib/.*libQt6"_s)));
+    // The launcher gave way to the program itself, in the same process.
+    QCOMPARE(QFileInfo(u"/proc/%1/exe"_s.arg(x.program().processId())).symLinkTarget(),
+             disc + u"/_lumosa/lumosa"_s);
     x.stopProgram();
 
     // Readable by all, runnable where it was, on the image. Listing lines end "... '/lumosa'".
@@ -109,6 +114,29 @@ void DiscTest::startsWithoutSystemQt() {
                   {u"-read_fs"_s, u"norock"_s, u"-indev"_s, image, u"-find"_s, u"/Beach"_s})
                 .contains(u"/Beach/"_s + longName));
 
+    // The launcher, then the bundle's files in the order it reads them, then the pictures.
+    // Lines read "File data lba:  0 ,  START ,  BLOCKS ,  SIZE , '/path'".
+    QMap<QString, qint64> starts;
+    const QRegularExpression lba(u"^File data lba: +\\d+ , +(\\d+) ,.*'(/[^']*)'$"_s,
+                                 QRegularExpression::MultilineOption);
+    for (const QRegularExpressionMatch& match :
+         lba.globalMatch(x.run(u"xorriso"_s, {u"-indev"_s, image, u"-find"_s, u"/"_s, u"-exec"_s,
+                                              u"report_lba"_s}))) {
+        starts.insert(match.captured(2), match.captured(1).toLongLong());
+    }
+    QFile order(disc + u"/_lumosa/load-order"_s);
+    QVERIFY(order.open(QIODevice::ReadOnly));
+    const QStringList ranges = QString::fromUtf8(order.readAll()).split(u'\n', Qt::SkipEmptyParts);
+    QVERIFY(ranges.size() > 50);
+    QVERIFY(ranges.first().endsWith(u" lumosa"_s));
+    qint64 previous = starts.value(u"/lumosa"_s);
+    for (const QString& range : ranges) {
+        const QString file = u"/_lumosa/"_s + range.section(u' ', 2);
+        QVERIFY2(starts.contains(file) && starts.value(file) >= previous, qPrintable(file));
+        previous = starts.value(file);
+    }
+    QVERIFY(starts.value(u"/Beach/1.jpg"_s) > previous);
+
     // The image's tree, as a mounted disc shows it, in a folder with blanks in its path.
     const QString copy = work.filePath(u"copy of the disc"_s);
     QVERIFY(!x.run(u"xorriso"_s,
@@ -123,6 +151,23 @@ void DiscTest::startsWithoutSystemQt() {
     x.startProgram(u"unshare"_s, work.path(), hidden({u"copy of the disc/autorun.sh"_s}));
     QCOMPARE(x.watch({Qt::blue}, 1), QList<int>{0});
     x.stopProgram();
+
+    // A damaged bundle: one line naming the file, a failure, and no wait.
+    const auto failsWith = [&](const QString& message) {
+        QProcess damaged;
+        damaged.start(disc + u"/lumosa"_s);
+        return damaged.waitForFinished(10000) && damaged.exitCode() == 1 &&
+               QString::fromLocal8Bit(damaged.readAllStandardError()) ==
+                   u"lumosa: cannot start, the disc is damaged: _lumosa/"_s + message + u'\n';
+    };
+    const QString gui = QFileInfo(disc + u"/_lumosa/libQt6Gui.so.6"_s).canonicalFilePath();
+    const QString name = QFileInfo(gui).fileName();
+    QVERIFY(QFile::rename(gui, gui + u".whole"_s));
+    QVERIFY(QFile::copy(gui + u".whole"_s, gui) && QFile::resize(gui, 4096));
+    QVERIFY(failsWith(name + u" is shorter than it should be"_s));
+    QVERIFY(QFile::remove(gui) && QFile::rename(gui + u".whole"_s, gui));
+    QVERIFY(QFile::remove(disc + u"/_lumosa/plugins/imageformats/libqjpeg.so"_s));
+    QVERIFY(failsWith(u"plugins/imageformats/libqjpeg.so is missing"_s));
 }
 
 LUMOSA_TEST(DiscTest)
