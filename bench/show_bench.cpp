@@ -264,7 +264,7 @@ std::pair<double, double> keyTimes(MainForm* form, int count) {
     std::vector<double> prev, jump;
     const auto rest = [form](int i) {
         form->JumpTo(i);
-        if (!waitFor([form] { return !form->decodeAhead().busy(); })) {
+        if (!waitFor([form] { return !form->reader().busy(); })) {
             fail(QStringLiteral("decoding ahead did not finish"));
         }
     };
@@ -294,7 +294,7 @@ std::pair<double, double> keyTimes(MainForm* form, int count) {
 double burstTime(MainForm* form) {
     constexpr int kPresses = 40;
     form->JumpTo(0);
-    waitFor([form] { return !form->decodeAhead().busy(); });
+    waitFor([form] { return !form->reader().busy(); });
     double lastPress = 0;
     for (int k = 0; k < kPresses; ++k) {
         QTimer::singleShot(25 * k, form, [form, k, &lastPress] {
@@ -320,7 +320,7 @@ ShowTimes showTimes(MainForm* form, int count) {
         return form->flbImageList.ListIndex() == i && !form->image1.picture().isNull() &&
                form->image1.picture().image().size() == drawnSize(form->currentImagePath());
     };
-    form->decodeAhead().setEnabled(false);
+    form->reader().setEnabled(false);
     form->JumpTo(count - 1);
     for (int i = 0; i < count; ++i) {
         cold.push_back(timed([form] { form->JumpTo(QStringLiteral("Next")); }));
@@ -328,11 +328,11 @@ ShowTimes showTimes(MainForm* form, int count) {
             fail(QStringLiteral("the show did not show picture %1").arg(i));
         }
     }
-    form->decodeAhead().setEnabled(true);
+    form->reader().setEnabled(true);
     form->JumpTo(count - 1);
     // Cheap to time: twice round the folder, for a steadier median.
     for (int i = 0; i < 2 * count; ++i) {
-        if (!waitFor([form] { return !form->decodeAhead().busy(); })) {
+        if (!waitFor([form] { return !form->reader().busy(); })) {
             fail(QStringLiteral("decoding ahead did not finish"));
         }
         ahead.push_back(timed([form] { form->JumpTo(QStringLiteral("Next")); }));
@@ -348,7 +348,7 @@ int peakRun(const QString& disc) {
     MainForm* form = startShow(disc);
     form->JumpTo(0);
     for (int i = 1; i < kPhotos; ++i) {
-        waitFor([form] { return !form->decodeAhead().busy(); });
+        waitFor([form] { return !form->reader().busy(); });
         form->JumpTo(QStringLiteral("Next"));
     }
     QTextStream(stdout) << "peak_mb " << bench::peakMemoryMb() << Qt::endl;

@@ -18,7 +18,7 @@ namespace {
 // A show on a disc of "Folder/name.ext:colour" pictures (64 x 48), its timer stopped.
 struct Show : testsupport::Show {
     using testsupport::Show::Show;
-    show::DecodeAhead& ahead() const { return form->decodeAhead(); }
+    show::ShowReader& ahead() const { return form->reader(); }
     bool idle() const { return !ahead().busy(); }
     const QImage& shown() const { return form->image1.picture().image(); }
     QString at() const { return lastParts(form->currentImagePath()); }
@@ -86,7 +86,7 @@ private Q_SLOTS:
         }
         const Show s(entries);
         QVERIFY(s.form);
-        QSignalSpy spy(&s.ahead(), &show::DecodeAhead::decoded);
+        QSignalSpy spy(&s.ahead(), &show::ShowReader::decoded);
         const auto order = [&spy] {
             QStringList paths;
             for (const QList<QVariant>& arguments : std::as_const(spy)) {
@@ -179,9 +179,13 @@ private Q_SLOTS:
     void heldForItsSize() {
         Show s({u"A/a.bmp:lime"_s});
         const QString a = s.disc.abs(u"A/a.bmp"_s);
+        QSignalSpy spy(&s.ahead(), &show::ShowReader::arrived);
         s.ahead().hold(a, {32, 24}, show::FileStamp::of(a), platform::LoadPicture(a, {32, 24}));
-        QCOMPARE(s.ahead().ready(a, {32, 24}).image().size(), QSize(32, 24));
-        QVERIFY(s.ahead().ready(a, {64, 48}).isNull());
+        for (const QSize bound : {QSize(32, 24), QSize(64, 48)}) {
+            s.ahead().awaitPicture(a, bound);
+            QTRY_COMPARE_WITH_TIMEOUT(spy.size(), 1, kWaitMs);
+            QCOMPARE(spy.takeFirst().at(1).value<platform::Picture>().image().size(), bound);
+        }
     }
 
     // Quitting during a decode: it never arrives, and its thread goes with the show.

@@ -79,7 +79,11 @@ Session::~Session() {
 }
 
 MainForm* Session::start() {
-    return platform::Forms::start<MainForm>();
+    MainForm* form = platform::Forms::start<MainForm>();
+    if (form) {
+        settle(form);
+    }
+    return form;
 }
 
 bool Session::eventFilter(QObject* watched, QEvent* event) {
@@ -100,6 +104,10 @@ frmThumbnails* openSheet() {
 
 void runEventLoop(int milliseconds) {
     QTest::qWait(milliseconds);
+}
+
+void settle(MainForm* form) {
+    QTRY_VERIFY_WITH_TIMEOUT(!platform::Forms::find<MainForm>() || !form->waiting(), kWaitMs);
 }
 
 QString lastParts(const QString& path) {
