@@ -19,7 +19,7 @@ namespace {
 struct Show : testsupport::Show {
     using testsupport::Show::Show;
     show::ShowReader& ahead() const { return form->reader(); }
-    bool idle() const { return !ahead().busy(); }
+    bool idle() const { return !ahead().busy() && !form->waiting(); }
     const QImage& shown() const { return form->image1.picture().image(); }
     QString at() const { return lastParts(form->currentImagePath()); }
     QStringList held() const {
@@ -67,8 +67,9 @@ private Q_SLOTS:
         QTest::newRow("into B") << u"6 6 6 6 6"_s << u"b"_s << QString() << u"0 b"_s;
         QTest::newRow("round") << u"6 6 6 6 6 6"_s << u"0"_s << u"1 7"_s << u"0 1 7"_s;
         QTest::newRow("key burst") << u"6666"_s << u"7"_s << u"6 b"_s << u"0 6 7 b"_s;
-        QTest::newRow("key burst into B") << u"66666"_s << u"b"_s << u"b"_s << u"0 b"_s;
-        QTest::newRow("ticks") << u"nnnnn"_s << u"b"_s << u"5 6 b"_s << u"0 b"_s;
+        // Read for the screen, not ahead: the same for ticks.
+        QTest::newRow("key burst into B") << u"66666"_s << u"b"_s << QString() << u"0 b"_s;
+        QTest::newRow("ticks into B") << u"nnnnn"_s << u"b"_s << QString() << u"0 b"_s;
     }
 
     void decodeOrder() {
@@ -96,8 +97,8 @@ private Q_SLOTS:
             return paths;
         };
         // Before the first tick: the first picture, which it shows, and the last.
-        QTRY_VERIFY_WITH_TIMEOUT(s.idle() && spy.size() == 2, kWaitMs);
-        QCOMPARE(order(), pictures(u"0 7"_s));
+        QTRY_VERIFY_WITH_TIMEOUT(s.idle() && s.held() == pictures(u"0 7"_s), kWaitMs);
+        spy.clear();
         s.form->JumpTo(3);
         const QString target = s.disc.abs(pictures(at).constFirst());
         QImage ready;  // the end's picture as held before the last group, if it was
@@ -120,7 +121,8 @@ private Q_SLOTS:
                 }
             }
         }
-        QCOMPARE(s.at(), pictures(at).constFirst());  // at once, whatever is decoded
+        testsupport::settle(s.form);  // a folder entered is listed first
+        QCOMPARE(s.at(), pictures(at).constFirst());
         QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWaitMs);
         const qint64 shown = s.shown().cacheKey();
         QTest::qWait(50);  // a decode wrongly started late, or a late picture, would show here
@@ -128,7 +130,13 @@ private Q_SLOTS:
         QCOMPARE(s.shown().cacheKey(), shown);
         QVERIFY(nearColour(s.shown().pixelColor(0, 0), colour(at)));
         QVERIFY(ready.isNull() || ready.cacheKey() == shown);
-        QCOMPARE(order(), pictures(decoded));
+        // B's listing comes from a worker, before its picture is wanted or after.
+        QStringList actual = order(), expected = pictures(decoded);
+        if (decoded.contains(u'b')) {
+            actual.sort();
+            expected.sort();
+        }
+        QCOMPARE(actual, expected);
         QCOMPARE(s.held(), pictures(held));
     }
 
@@ -164,6 +172,7 @@ private Q_SLOTS:
             s.disc.file(u"A/b.jpg"_s, late);
         }
         s.form->JumpTo(u"Next"_s);
+        testsupport::settle(s.form);
         QCOMPARE(s.at(), u"A/b.jpg"_s);
         const QImage expected = platform::LoadPicture(b).image();
         if (expected.isNull()) {
@@ -172,6 +181,7 @@ private Q_SLOTS:
             QCOMPARE(s.shown(), expected);
         }
         s.form->JumpTo(u"Next"_s);
+        testsupport::settle(s.form);
         QVERIFY(nearColour(s.shown().pixelColor(0, 0), Qt::yellow));
     }
 
@@ -188,20 +198,19 @@ private Q_SLOTS:
         }
     }
 
-    // Quitting during a decode: it never arrives, and its thread goes with the show.
+    // Quitting during a decode: nothing waits for it, and it never arrives.
     void quitDuringDecode() {
         Show s({u"A/a.bmp:lime"_s});
         QVERIFY(s.form);
         s.disc.file(u"A/big.jpg"_s, encode(filled({6000, 4000}, Qt::blue), "jpeg"));
         s.form->display_directory(s.disc.abs(u"A"_s));
         s.form->JumpTo(0);
-        QCoreApplication::processEvents();  // hands the decode to the worker
+        testsupport::settle(s.form);  // a.bmp shown, big.jpg decoded ahead
         QVERIFY(s.ahead().busy());
         platform::End();
         QVERIFY(s.session.ended);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!platform::Forms::find<MainForm>());
-        QVERIFY(QCoreApplication::instance()->findChildren<QThreadPool*>().isEmpty());
         testsupport::runEventLoop(200);  // the decode ends meanwhile, with nowhere to go
     }
 };

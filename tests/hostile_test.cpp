@@ -81,6 +81,7 @@ private Q_SLOTS:
         };
         for (int i = 0; i < 2 * files; ++i) {
             form->JumpTo(u"Next"_s);
+            testsupport::settle(form);
             check();
         }
         QCOMPARE(seen.size(), kGood.size());

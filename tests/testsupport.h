@@ -72,7 +72,8 @@ frmThumbnails* openSheet();
 
 void runEventLoop(int milliseconds);
 
-// Until the show no longer waits for its disc (the pictures and folders it moved to have come).
+// Until the show no longer waits for its disc: the pictures and folders it moved to, and the
+// descriptions of its folder, have come.
 void settle(MainForm* form);
 
 // Generous for a loaded machine or a sanitizer build: only a failing test waits it out.

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QFuture>
+#include <QFutureWatcher>
+#include <QObject>
 #include <QPromise>
 #include <QString>
 
@@ -14,19 +16,25 @@ namespace platform {
 // destructor or the program's end. The job must own everything it touches.
 void startDetached(std::function<void()> job);
 
-// `work` run by startDetached; its result comes through the future (a continuation attached
-// with QFuture::then(context, ...) runs in the context's thread, and not at all once the
-// context is gone).
+// `work` run by startDetached; `done` is called with its result in `context`'s thread, and not
+// at all once `context` is gone.
 template <class T>
-QFuture<T> runDetached(std::function<T()> work) {
+void runDetached(QObject* context, std::function<T()> work, std::function<void(const T&)> done) {
     auto promise = std::make_shared<QPromise<T>>();
-    QFuture<T> future = promise->future();
+    auto* watcher = new QFutureWatcher<T>(context);
+    QObject::connect(watcher, &QFutureWatcher<T>::finished, context,
+                     [watcher, done = std::move(done)] {
+                         watcher->deleteLater();
+                         if (watcher->future().resultCount() > 0) {
+                             done(watcher->future().result());
+                         }
+                     });
+    watcher->setFuture(promise->future());
     promise->start();
     startDetached([promise, work = std::move(work)] {
         promise->addResult(work());
         promise->finish();
     });
-    return future;
 }
 
 // While it lives, a thread stuck longer than `milliseconds` (on a medium that does not answer)

@@ -59,58 +59,46 @@ void ShowReader::awaitFolder(const QString& folder) {
     }
     wait_ = Wait::Folder;
     awaited_ = folder;
-    // Entered: the listing of its look ahead has served.
-    peekFolder_.clear();
-    peeked_.reset();
+    // A listing under way (for a look ahead) serves the visit too.
     if (!folderReads_.contains(folder)) {
-        startFolder(folder);
+        startFolder(folder, false);
     }
 }
 
 std::optional<QStringList> ShowReader::peek(const QString& folder) {
-    if (folder == peekFolder_ && peeked_) {
-        return peeked_;
+    if (listings_.contains(folder)) {
+        return listings_.value(folder);
     }
-    if (folder != peekFolder_) {
-        peekFolder_ = folder;
-        peeked_.reset();
-        const QString key = QStringLiteral("peek:") + folder;
-        if (!folderReads_.contains(key)) {
-            folderReads_.append(key);
-            const auto read = reads_.folder;
-            platform::runDetached<std::optional<QStringList>>([read, folder] {
-                return read(folder, true);
-            }).then(this, [this, key, folder](const std::optional<QStringList>& pictures) {
-                folderReads_.removeOne(key);
-                if (folder == peekFolder_) {
-                    peeked_ = pictures.value_or(QStringList());
-                    Q_EMIT peeked();
-                }
-            });
-        }
+    if (!folderReads_.contains(folder)) {
+        // Listed for the look ahead: the visit that follows takes this listing.
+        startFolder(folder, true);
     }
     return std::nullopt;
 }
 
-void ShowReader::startFolder(const QString& folder) {
+void ShowReader::startFolder(const QString& folder, bool peek) {
     folderReads_.append(folder);
     const auto read = reads_.folder;
-    platform::runDetached<std::optional<QStringList>>([read, folder] {
-        return read(folder, false);
-    }).then(this, [this, folder](const std::optional<QStringList>& pictures) {
-        folderReads_.removeOne(folder);
-        if (wait_ != Wait::Folder || awaited_ != folder) {
-            return;  // the show went elsewhere meanwhile
-        }
-        wait_ = Wait::Nothing;
-        awaited_.clear();
-        if (pictures) {
-            // Read after the listing, and apart: a description file that does not answer
-            // leaves the captions without descriptions, never the show without pictures.
-            startDescriptions(folder, *pictures);
-        }
-        Q_EMIT folderArrived(folder, pictures);
-    });
+    platform::runDetached<std::optional<QStringList>>(
+        this, [read, folder, peek] { return read(folder, peek); },
+        [this, folder, peek](const std::optional<QStringList>& pictures) {
+            folderReads_.removeOne(folder);
+            listings_.insert(folder, pictures.value_or(QStringList()));
+            if (wait_ != Wait::Folder || awaited_ != folder) {
+                if (peek) {
+                    Q_EMIT peeked();
+                }
+                return;  // the show went elsewhere meanwhile
+            }
+            wait_ = Wait::Nothing;
+            awaited_.clear();
+            if (pictures) {
+                // Read after the listing, and apart: a description file that does not answer
+                // leaves the captions without descriptions, never the show without pictures.
+                startDescriptions(folder, *pictures);
+            }
+            Q_EMIT folderArrived(folder, pictures);
+        });
 }
 
 void ShowReader::startDescriptions(const QString& folder, const QStringList& pictures) {
@@ -119,12 +107,12 @@ void ShowReader::startDescriptions(const QString& folder, const QStringList& pic
     }
     descriptionReads_.append(folder);
     const auto read = reads_.descriptions;
-    platform::runDetached<Descriptions>([read, folder, pictures] {
-        return read(folder, pictures);
-    }).then(this, [this, folder](const Descriptions& descriptions) {
-        descriptionReads_.removeOne(folder);
-        Q_EMIT descriptionsArrived(folder, descriptions);
-    });
+    platform::runDetached<Descriptions>(
+        this, [read, folder, pictures] { return read(folder, pictures); },
+        [this, folder](const Descriptions& descriptions) {
+            descriptionReads_.removeOne(folder);
+            Q_EMIT descriptionsArrived(folder, descriptions);
+        });
 }
 
 void ShowReader::hold(const QString& path, QSize bound, const FileStamp& stamp,
@@ -197,16 +185,19 @@ bool ShowReader::startRead(const QString& path, QSize bound, bool forScreen) {
     const Entry* held = forScreen ? heldEntry(path, bound) : nullptr;
     const Entry known = held ? *held : Entry{path, bound, {}, {}, {}};
     const DiscReads reads = reads_;
-    platform::runDetached<Entry>([reads, known, abort] {
-        Entry entry = known;
-        // Stamped before reading: a file written meanwhile no longer matches its stamp.
-        entry.stamp = reads.stamp(entry.path);
-        if (!entry.picture.isNull() && entry.stamp.size >= 0 && entry.stamp == known.stamp) {
+    platform::runDetached<Entry>(
+        this,
+        [reads, known, abort] {
+            Entry entry = known;
+            // Stamped before reading: a file written meanwhile no longer matches its stamp.
+            entry.stamp = reads.stamp(entry.path);
+            if (!entry.picture.isNull() && entry.stamp.size >= 0 && entry.stamp == known.stamp) {
+                return entry;
+            }
+            entry.picture = reads.picture(entry.path, entry.bound, &entry.why, abort.get());
             return entry;
-        }
-        entry.picture = reads.picture(entry.path, entry.bound, &entry.why, abort.get());
-        return entry;
-    }).then(this, [this, forScreen](const Entry& entry) { readDone(entry, forScreen); });
+        },
+        [this, forScreen](const Entry& entry) { readDone(entry, forScreen); });
     return true;
 }
 

@@ -77,8 +77,8 @@ public:
     Wait waiting() const { return wait_; }
     QString awaited() const { return awaited_; }
 
-    // The pictures of `folder` listed for a look ahead, when a listing has arrived; otherwise
-    // none, and the listing is asked for (`peeked` tells when it comes).
+    // The pictures of `folder` as last listed, for a look ahead; when it has not been listed
+    // yet, none, and the listing is asked for (`peeked` tells when it comes).
     std::optional<QStringList> peek(const QString& folder);
 
     // Keeps a picture decoded elsewhere, from the file as `stamp` describes it.
@@ -102,6 +102,8 @@ public:
     // pictures are held.
     bool busy() const { return !ahead_.isEmpty() || !screen_.isEmpty(); }
     QStringList heldPaths() const;
+    // Whether descriptions are being read.
+    bool describing() const { return !descriptionReads_.isEmpty(); }
     platform::Picture held(const QString& path) const;
 
 Q_SIGNALS:
@@ -133,7 +135,7 @@ private:
     void callOffAhead();
     // Starts decoding the most wanted picture not held, unless a read is under way.
     void startNext();
-    void startFolder(const QString& folder);
+    void startFolder(const QString& folder, bool peek);
     void startDescriptions(const QString& folder, const QStringList& pictures);
 
     DiscReads reads_;
@@ -150,12 +152,11 @@ private:
     // The reads of pictures under way, by path, each with its call-off switch; those called off
     // stay until they end, so that a file is never read twice at once.
     QHash<QString, std::shared_ptr<std::atomic<bool>>> reading_;
-    QString ahead_;                 // the decode ahead under way; empty: none
-    QString screen_;                // the read for the screen under way; empty: none
-    QStringList folderReads_;       // folders being listed
-    QStringList descriptionReads_;  // folders whose descriptions are being read
-    QString peekFolder_;
-    std::optional<QStringList> peeked_;
+    QString ahead_;                         // the decode ahead under way; empty: none
+    QString screen_;                        // the read for the screen under way; empty: none
+    QStringList folderReads_;               // folders being listed
+    QStringList descriptionReads_;          // folders whose descriptions are being read
+    QHash<QString, QStringList> listings_;  // the last listing of each folder
 };
 
 }  // namespace show

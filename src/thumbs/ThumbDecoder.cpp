@@ -64,19 +64,22 @@ void ThumbDecoder::startMore() {
         started.start();
         running_.append(started);
         runningIndex_.append(index);
-        platform::runDetached<Result>([index, path = paths_.at(index), bound = bound_] {
-            Result result{index, {}, {}};
-            result.picture = platform::LoadPicture(path, bound, &result.why);
-            return result;
-        }).then(this, [this](const Result& result) {
-            const qsizetype at = runningIndex_.indexOf(result.index);
-            if (at >= 0) {
-                running_.removeAt(at);
-                runningIndex_.removeAt(at);
-            }
-            startMore();
-            Q_EMIT decoded(result.index, result.picture, result.why);
-        });
+        platform::runDetached<Result>(
+            this,
+            [index, path = paths_.at(index), bound = bound_] {
+                Result result{index, {}, {}};
+                result.picture = platform::LoadPicture(path, bound, &result.why);
+                return result;
+            },
+            [this](const Result& result) {
+                const qsizetype at = runningIndex_.indexOf(result.index);
+                if (at >= 0) {
+                    running_.removeAt(at);
+                    runningIndex_.removeAt(at);
+                }
+                startMore();
+                Q_EMIT decoded(result.index, result.picture, result.why);
+            });
     }
     if (running_.isEmpty()) {
         stuckCheck_.stop();

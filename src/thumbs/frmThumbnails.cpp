@@ -202,6 +202,8 @@ void frmThumbnails::thumbDecoded(int Index, const platform::Picture& picture, co
         setCaption(QStringLiteral("Loading %1 of %2 thumbnails").arg(done_ + 1).arg(count));
         return;
     }
+    // Decodes end in any order; the build leaves the list at its end, as a walk would.
+    show.setListPosition(count - 1);
     setCaption(QString::number(count) + kFinalCaption);
     if (unloaded()) {
         return;
