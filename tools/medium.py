@@ -85,10 +85,12 @@ class Medium(fusepy.Operations):
 
     def read(self, path, size, offset, fh):
         if any(self._matches(path, p) for p in self.hang):
-            # Until the file system is stopped or unmounted: the kernel's mount table is read, not
-            # the mount point, which would ask this file system.
+            # Until the file system is stopped or unmounted (the kernel's mount table is read, not
+            # the mount point, which would ask this file system), or the reader is interrupted:
+            # a process that ends, or is killed, leaves at once instead of lingering in the kernel.
             while not self.ended.wait(0.2) and self.mounted():
-                pass
+                if fusepy._libfuse.fuse_interrupted():
+                    raise fusepy.FuseOSError(errno.EINTR)
             raise fusepy.FuseOSError(errno.EIO)
         for pattern, limit in self.fail:
             if self._matches(path, pattern):
@@ -112,8 +114,9 @@ def main():
     parser.add_argument("mountpoint", help="an empty folder to serve it at")
     parser.add_argument("--hang", action="append", default=[], metavar="PATTERN",
                         help="reads of files matching PATTERN (a path relative to SOURCE, "
-                             "shell wildcards) never end until the file system is stopped; "
-                             "their listing and status still answer; may be repeated")
+                             "shell wildcards) never end until the file system is stopped or "
+                             "the reading process ends or is killed; their listing and status "
+                             "still answer; may be repeated")
     parser.add_argument("--fail", action="append", default=[], metavar="PATTERN:BYTES",
                         help="reads of files matching PATTERN deliver their first BYTES bytes, "
                              "then fail with EIO (an unreadable sector); may be repeated")
@@ -154,7 +157,7 @@ def main():
     threading.Thread(target=stop_on_signal, daemon=True).start()
     try:
         fusepy.FUSE(medium, args.mountpoint, foreground=True, ro=True, direct_io=True,
-                    default_permissions=True, fsname="lumosa-medium")
+                    intr=True, default_permissions=True, fsname="lumosa-medium")
     finally:
         medium.ended.set()
     return 0

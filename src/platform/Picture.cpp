@@ -46,6 +46,8 @@ constexpr qint64 kMaxCoefficientBytes = 200LL * 1024 * 1024;
 // whichever thread asks: the thumbnail sheet's workers and the show's decode ahead would
 // otherwise add up their peaks.
 constexpr qint64 kLargeDecodeBytes = 64LL * 1024 * 1024;
+// What the readers look at to tell a format by its content: its first bytes.
+constexpr qint64 kProbeBytes = 4096;
 
 std::mutex& largeDecodeMutex() {
     static std::mutex mutex;
@@ -327,7 +329,12 @@ struct Header {
 Header readHeader(QIODevice& device) {
     Header header;
     {
-        QImageReader probe(&device);
+        // The reader probes under a lock of Qt's own: it is given bytes already read, so that a
+        // read stuck on the medium holds this thread only, never every other picture's probe.
+        QByteArray head = device.peek(kProbeBytes);
+        QBuffer buffer(&head);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader probe(&buffer);
         probe.setDecideFormatFromContent(true);  // the content decides, never the name
         header.format = probe.format();
     }
