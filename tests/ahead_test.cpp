@@ -1,6 +1,9 @@
 // Decoding ahead: in the show's order, and never a picture that no longer matches its file.
 #include <QtTest>
 
+#include <condition_variable>
+#include <mutex>
+
 #include "platform/Form.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
@@ -41,12 +44,106 @@ QStringList pictures(const QString& names) {
     return paths;
 }
 
+// Reads that end when the test lets them: "+a" ends a's read with a picture, "+a!" with a
+// failure. Every read begun is noted.
+struct Gate {
+    std::mutex mutex;
+    std::condition_variable changed;
+    QStringList released, begun;
+    bool all = false;  // the test is over: every read ends
+
+    QString pass(const QString& name) {
+        std::unique_lock lock(mutex);
+        begun.append(name);
+        qsizetype at = -1;
+        changed.wait(lock, [&] {
+            at = std::max(released.indexOf(name), released.indexOf(name + u'!'));
+            return all || at >= 0;
+        });
+        return at >= 0 ? released.takeAt(at) : name;
+    }
+    bool holds(const QString& token) {
+        const std::lock_guard lock(mutex);
+        return released.contains(token);
+    }
+    void release(const QString& token) {
+        const std::lock_guard lock(mutex);
+        released.append(token);
+        changed.notify_all();
+    }
+};
+
+show::DiscReads gated(const std::shared_ptr<Gate>& gate) {
+    show::DiscReads reads;
+    reads.stamp = [](const QString&) { return show::FileStamp{1, {}, {}}; };
+    reads.picture = [gate](const QString& path, QSize, QString* why, const std::atomic<bool>*) {
+        if (gate->pass(path).endsWith(u'!')) {
+            *why = u"cannot be read"_s;
+            return platform::Picture();
+        }
+        return platform::Picture(filled({2, 2}, Qt::red), {2, 2});
+    };
+    reads.folder = [gate](const QString& folder, bool) -> std::optional<QStringList> {
+        gate->pass(folder);
+        return QStringList{u"x.bmp"_s};
+    };
+    reads.descriptions = [](const QString&, const QStringList&) { return show::Descriptions(); };
+    return reads;
+}
+
 }  // namespace
 
 class AheadTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+
+    // What the screen is told, whatever order the reads end in: a wait replaces the one before
+    // (a key or a tick that moves on), whose answer is dropped; a file is never read twice at once.
+    void waits_data() {
+        QTest::addColumn<QString>(
+            "steps");  // "a" waits for picture a, "F/" for folder F, "+a" ends a read
+        QTest::addColumn<QString>("told");   // a picture shown, "a!" not read, "F/" a folder listed
+        QTest::addColumn<QString>("begun");  // the reads begun, in order
+        QTest::newRow("read") << u"a +a"_s << u"a"_s << u"a"_s;
+        QTest::newRow("failed read") << u"a +a!"_s << u"a!"_s << u"a"_s;
+        QTest::newRow("moved on, stale arrival") << u"a b +a +b"_s << u"b"_s << u"a b"_s;
+        QTest::newRow("moved on, later arrival") << u"a b +b +a"_s << u"b"_s << u"a b"_s;
+        QTest::newRow("back to a read under way") << u"a b +b a"_s << u"b"_s << u"a b"_s;
+        QTest::newRow("it ends: read afresh") << u"a b +b a +a +a"_s << u"b a"_s << u"a b a"_s;
+        QTest::newRow("a folder replaces a picture") << u"a F/ +a +F/"_s << u"F/"_s << u"a F/"_s;
+        QTest::newRow("a picture replaces a folder") << u"F/ a +F/ +a"_s << u"a"_s << u"F/ a"_s;
+    }
+
+    void waits() {
+        QFETCH(QString, steps);
+        auto gate = std::make_shared<Gate>();
+        show::ShowReader reader(gated(gate));
+        QStringList told;
+        connect(&reader, &show::ShowReader::arrived, this,
+                [&](const QString& path, const platform::Picture& picture, const QString& why) {
+                    QCOMPARE(picture.isNull(), !why.isEmpty());
+                    told.append(why.isEmpty() ? path : path + u'!');
+                });
+        connect(&reader, &show::ShowReader::folderArrived, this,
+                [&](const QString& folder) { told.append(folder); });
+        for (const QString& step : steps.split(u' ')) {
+            if (step.startsWith(u'+')) {
+                gate->release(step.mid(1));
+                QTRY_VERIFY_WITH_TIMEOUT(!gate->holds(step.mid(1)), kWaitMs);
+            } else if (step.endsWith(u'/')) {
+                reader.awaitFolder(step);
+            } else {
+                reader.awaitPicture(step, {2, 2});
+            }
+            QTest::qWait(30);  // a read begins, or an answer comes, meanwhile
+        }
+        QTEST(told.join(u' '), "told");
+        const std::lock_guard lock(gate->mutex);
+        QTEST(gate->begun.join(u' '), "begun");
+        gate->all = true;  // reads still waiting end, unheard
+        gate->changed.notify_all();
+    }
 
     // Neighbours first (the way of the last move before the other), then the folder's first and
     // last; five held at most. Keys faster than decodes move at once and skip decodes.
