@@ -320,7 +320,9 @@ double burstTime(MainForm* form) {
 ShowTimes showTimes(MainForm* form, int count) {
     std::vector<double> cold, ahead;
     const auto shownIs = [form](int i) {
-        return form->flbImageList.ListIndex() == i && !form->image1.picture().isNull() &&
+        return form->flbImageList.ListIndex() == i &&
+               form->shownImagePath() == form->currentImagePath() &&
+               !form->image1.picture().isNull() &&
                form->image1.picture().image().size() == drawnSize(form->currentImagePath());
     };
     form->reader().setEnabled(false);
