@@ -1,16 +1,25 @@
 #include "platform/Workers.h"
 
+#include <QThreadPool>
+
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
-#include <thread>
 
 namespace platform {
 
 void startDetached(std::function<void()> job) {
-    std::thread(std::move(job)).detach();
+    // A pool that is never destroyed, so that nothing ever waits for its threads: an idle thread
+    // is taken again (its memory already mapped, which a fresh thread would map anew for a
+    // large decode), a busy or stuck one never stands in the way of a new job.
+    static QThreadPool* const pool = [] {
+        auto* threads = new QThreadPool;
+        threads->setMaxThreadCount(256);
+        return threads;
+    }();
+    pool->start(std::move(job));
 }
 
 struct Deadline::State {
