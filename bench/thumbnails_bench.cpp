@@ -9,7 +9,12 @@
 //
 // The photos are written once by BUILD_DIR/lumosa-samples into
 // BUILD_DIR/bench-data/thumbnails and reused by later runs.
+//
+// Then a folder of many small photos (--many, 10 000 by default; 0 leaves it out): the time from
+// a close request during the sheet's build to the window gone (goal 100 ms at most), and the
+// peak memory of a whole build (goal under 300 MB).
 #include <QApplication>
+#include <QCloseEvent>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFile>
@@ -17,11 +22,13 @@
 #include <QProcess>
 #include <QTextStream>
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 
 #include "BenchSupport.h"
 #include "panel/ControlPanel.h"
@@ -55,8 +62,10 @@ QSize thumbBound() {
 
 // A disc with one folder of `count` photos, written once and reused: the stamp is written
 // only after every photo was.
-QString ensureDisc(const QString& tools, int count) {
-    const QString disc = QDir(tools).absoluteFilePath(QStringLiteral("bench-data/thumbnails"));
+QString ensureDisc(const QString& tools, int count,
+                   const QString& name = QStringLiteral("thumbnails"),
+                   const QString& size = QStringLiteral("4000x3000")) {
+    const QString disc = QDir(tools).absoluteFilePath(QStringLiteral("bench-data/") + name);
     const QString stamp = disc + QStringLiteral("/photos-%1-complete").arg(count);
     if (QFile::exists(stamp)) {
         return disc;
@@ -82,9 +91,9 @@ QString ensureDisc(const QString& tools, int count) {
         writer->setStandardOutputFile(QProcess::nullDevice());
         writer->start(
             QDir(tools).absoluteFilePath(QStringLiteral("lumosa-samples")),
-            {QStringLiteral("--photo"), QStringLiteral("4000x3000"), QStringLiteral("--count"),
-             QString::number(n), QStringLiteral("--quality"), QStringLiteral("90"),
-             QStringLiteral("--seed"), QString::number(1 + part * half), QStringLiteral("--prefix"),
+            {QStringLiteral("--photo"), size, QStringLiteral("--count"), QString::number(n),
+             QStringLiteral("--quality"), QStringLiteral("90"), QStringLiteral("--seed"),
+             QString::number(1 + part * half), QStringLiteral("--prefix"),
              part == 0 ? QStringLiteral("p") : QStringLiteral("q"),
              disc + QLatin1Char('/') + kFolder});
         writers.append(writer);
@@ -113,17 +122,41 @@ QStringList photoPaths(const QString& disc) {
     return paths;
 }
 
+// Runs the event loop until `done` holds.
+void waitUntil(const std::function<bool()>& done) {
+    QTimer wake;
+    wake.start(5);
+    while (!done()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
 // Child process: starts the show in the disc as the program does, opens the sheet from the
-// control panel and times its build. Prints its figures and leaves at once.
-int sheetRun(const QString& disc, int count) {
+// control panel and times its build. Prints its figures and leaves at once. With `close`, asks
+// the sheet to close (as the window manager does) once a tenth is built, and times that instead.
+int sheetRun(const QString& disc, int count, bool close) {
     QDir::setCurrent(disc);
     if (!platform::Forms::start<MainForm>()) {
         fail(QStringLiteral("the show did not start in %1").arg(disc));
     }
+    MainForm& show = platform::Forms::get<MainForm>();
+    waitUntil([&] { return show.flbImageList.ListCount() == count; });
     const double start = nowMs();
     const std::clock_t startCpu = std::clock();
     platform::Forms::get<ControlPanel>().Show();
     platform::Forms::get<ControlPanel>().cbThumbs.click();
+    frmThumbnails* building = platform::Forms::find<frmThumbnails>();
+    if (close) {
+        const QString tenth = QStringLiteral("Loading %1 of").arg(count / 10);
+        waitUntil([&] { return building->Caption().startsWith(tenth); });
+        const double asked = nowMs();
+        QCoreApplication::postEvent(building, new QCloseEvent);
+        waitUntil([&] { return !platform::Forms::find<frmThumbnails>(); });
+        figure(QStringLiteral("close_during_build"), nowMs() - asked, QStringLiteral("ms"));
+        std::fflush(stdout);
+        std::_Exit(0);
+    }
+    waitUntil([&] { return building->Caption() == QString::number(count) + kFinal; });
     const double build = nowMs() - start;
     const double cpu = double(std::clock() - startCpu) * 1000.0 / CLOCKS_PER_SEC;
     const frmThumbnails* sheet = platform::Forms::find<frmThumbnails>();
@@ -176,6 +209,23 @@ SheetRun sheetInChild(const QString& disc, int count) {
              QString::fromLocal8Bit(errors));
     }
     return run;
+}
+
+// The close of a sheet during its build, in a process of its own.
+double closeInChild(const QString& disc, int count) {
+    QProcess child;
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--sheet"), disc, QStringLiteral("--count"), QString::number(count),
+                 QStringLiteral("--close")});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0) {
+        fail(QStringLiteral("the close run failed: ") + child.readAllStandardError());
+    }
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        if (line.startsWith("close_during_build ")) {
+            return line.split(' ').value(1).toDouble();
+        }
+    }
+    fail(QStringLiteral("the close run gave no figure"));
 }
 
 // The naive way: every photo decoded at full size, then scaled to the thumbnail.
@@ -246,14 +296,20 @@ int main(int argc, char** argv) {
         QStringLiteral("rounds"),
         QStringLiteral("Rounds of the sheet and the one-core decodes (default 3)."),
         QStringLiteral("N"), QStringLiteral("3"));
-    parser.addOptions({tools, count, sheet, roundsOption});
+    const QCommandLineOption closeOption(QStringLiteral("close"),
+                                         QStringLiteral("With --sheet: time a close (internal)."));
+    const QCommandLineOption many(QStringLiteral("many"),
+                                  QStringLiteral("Small photos of the large folder (default "
+                                                 "10000; 0: none)."),
+                                  QStringLiteral("N"), QStringLiteral("10000"));
+    parser.addOptions({tools, count, sheet, roundsOption, closeOption, many});
     parser.process(app);
     const int n = parser.value(count).toInt();
     if (n < 1) {
         fail(QStringLiteral("--count wants a positive number"));
     }
     if (parser.isSet(sheet)) {
-        return sheetRun(parser.value(sheet), n);
+        return sheetRun(parser.value(sheet), n, parser.isSet(closeOption));
     }
     if (!parser.isSet(tools)) {
         fail(QStringLiteral("--tools DIR is required (scripts/bench thumbnails gives it)"));
@@ -299,5 +355,22 @@ int main(int argc, char** argv) {
     QTextStream(stdout) << "summary naive/build=" << QString::number(naive / build, 'f', 2)
                         << " build/limit=" << QString::number(build / limit, 'f', 2)
                         << " peak_mb=" << QString::number(peak, 'f', 1) << Qt::endl;
+
+    // A folder of thousands: a close during the build, and the memory of a whole build.
+    const int manyCount = parser.value(many).toInt();
+    if (manyCount > 0) {
+        const QString manyDisc =
+            ensureDisc(parser.value(tools), manyCount, QStringLiteral("thumbnails-many"),
+                       QStringLiteral("320x240"));
+        const SheetRun whole = sheetInChild(manyDisc, manyCount);
+        const double closeMs = closeInChild(manyDisc, manyCount);
+        figure(QStringLiteral("many_pictures"), manyCount, QStringLiteral("files"));
+        figure(QStringLiteral("many_close_during_build"), closeMs, QStringLiteral("ms"));
+        figure(QStringLiteral("many_build"), whole.build, QStringLiteral("ms"));
+        figure(QStringLiteral("many_peak_memory"), whole.peak, QStringLiteral("MB"));
+        QTextStream(stdout) << "summary many=" << manyCount
+                            << " close_ms=" << QString::number(closeMs, 'f', 1)
+                            << " peak_mb=" << QString::number(whole.peak, 'f', 1) << Qt::endl;
+    }
     return 0;
 }

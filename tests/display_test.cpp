@@ -82,8 +82,10 @@ private Q_SLOTS:
         const testsupport::Show show(entries.split(u'|'));
         MainForm* form = show.form;
         QVERIFY(form);
-        for (const QString& where : moves.split(u' '))
+        for (const QString& where : moves.split(u' ')) {
             form->JumpTo(where);
+            testsupport::settle(form);
+        }
         QVERIFY(testsupport::nearColour(form->image1.picture().image().pixelColor(0, 0),
                                         QColor(shown)));
         QVERIFY(form->image1.Visible() && !form->lblInfo2.Visible());  // the key hint goes

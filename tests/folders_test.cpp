@@ -59,6 +59,7 @@ private Q_SLOTS:
                               show.form->Timer1.Enabled()}),
                  QList<bool>(3, !folders.isEmpty()));
         if (!folders.isEmpty()) {
+            testsupport::settle(show.form);
             QCOMPARE(show.form->flbImageList.Path(), show.disc.abs(folders.first(1)));
         }
     }

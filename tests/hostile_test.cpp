@@ -81,6 +81,7 @@ private Q_SLOTS:
         };
         for (int i = 0; i < 2 * files; ++i) {
             form->JumpTo(u"Next"_s);
+            testsupport::settle(form);
             check();
         }
         QCOMPARE(seen.size(), kGood.size());
@@ -115,8 +116,11 @@ private Q_SLOTS:
             paths << file.fileName();
         }
         thumbs::ThumbDecoder decoder(paths, QSize(100, 100), 8);
-        for (int i = 0; i < paths.size(); ++i) {
-            QVERIFY(nearColour(middleColour(decoder.next().picture), Qt::green));
+        QSignalSpy spy(&decoder, &thumbs::ThumbDecoder::decoded);
+        QTRY_COMPARE_WITH_TIMEOUT(spy.size(), paths.size(), testsupport::kWaitMs);
+        for (const QList<QVariant>& arguments : std::as_const(spy)) {
+            QVERIFY(
+                nearColour(middleColour(arguments.at(1).value<platform::Picture>()), Qt::green));
         }
         checkPeak("four 200 MB files, eight workers");
     }

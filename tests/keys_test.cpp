@@ -58,6 +58,7 @@ private Q_SLOTS:
         QVERIFY(form);
         if (from >= 0) {
             form->JumpTo(from);
+            testsupport::settle(form);
         }
         if (action.typeId() == QMetaType::QKeySequence) {
             const QKeyCombination key = action.value<QKeySequence>()[0];
@@ -67,6 +68,7 @@ private Q_SLOTS:
             form->JumpTo(action);
         }
         const QString picture = state.section(u' ', 0, 0);
+        testsupport::settle(form);
         QCOMPARE(QFileInfo(form->currentImagePath()).baseName(), picture);
         // A key's picture comes once decoded ahead.
         QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(form->shownImagePath()).baseName(), picture,

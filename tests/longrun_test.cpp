@@ -48,6 +48,7 @@ private Q_SLOTS:
         // The colour against the folder catches a step that loses its way.
         const auto step = [&](int i) {
             form->JumpTo(u"Next"_s);
+            testsupport::settle(form);
             folders.insert(form->lbDirs.ListIndex());
             QVERIFY2(testsupport::nearColour(testsupport::middleColour(form->image1.picture()),
                                              QColor(colours.at(form->lbDirs.ListIndex()))),

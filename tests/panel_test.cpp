@@ -101,6 +101,7 @@ void PanelTest::buttons() {
         QCOMPARE(Forms::count(), 0);
         return;
     }
+    testsupport::settle(show);
     QCOMPARE(show->Timer1.Enabled(), expected);
     QCOMPARE(show->Timer1.Interval(), interval);
     QCOMPARE(testsupport::lastParts(show->currentImagePath()), picture);

@@ -3,6 +3,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QBuffer>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -79,7 +80,11 @@ Session::~Session() {
 }
 
 MainForm* Session::start() {
-    return platform::Forms::start<MainForm>();
+    MainForm* form = platform::Forms::start<MainForm>();
+    if (form) {
+        settle(form);
+    }
+    return form;
 }
 
 bool Session::eventFilter(QObject* watched, QEvent* event) {
@@ -100,6 +105,21 @@ frmThumbnails* openSheet() {
 
 void runEventLoop(int milliseconds) {
     QTest::qWait(milliseconds);
+}
+
+void settle(MainForm* form) {
+    const auto settled = [form] {
+        return !platform::Forms::find<MainForm>() ||
+               (!form->waiting() && !form->reader().describing());
+    };
+    // Woken by each answer of a worker, not by a poll: long runs settle thousands of times.
+    QTimer wake;
+    wake.start(50);
+    const QDeadlineTimer deadline(kWaitMs);
+    while (!settled() && !deadline.hasExpired()) {
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    QVERIFY(settled());
 }
 
 QString lastParts(const QString& path) {

@@ -44,7 +44,7 @@ public:
     explicit Session(const Disc& disc);
     ~Session() override;
 
-    MainForm* start();  // nullptr when the program ended during start-up
+    MainForm* start();  // nullptr when the program ended during start-up; its folder listed
 
     QStringList messages;  // text of every message box, in order
     bool ended = false;
@@ -71,6 +71,10 @@ struct Show {
 frmThumbnails* openSheet();
 
 void runEventLoop(int milliseconds);
+
+// Until the show no longer waits for its disc: the pictures and folders it moved to, and the
+// descriptions of its folder, have come.
+void settle(MainForm* form);
 
 // Generous for a loaded machine or a sanitizer build: only a failing test waits it out.
 inline constexpr int kWaitMs = 20000;

@@ -18,11 +18,13 @@ LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
 # Tests: the end-to-end ones drive the program on a real X server under a window manager,
 # read window geometry (x11-utils) and clear the screen between programs (x11-xserver-utils);
 # the no-writes test watches the program's file calls with strace; the picture test tags JPEGs
-# with colord-data's colour profiles (Adobe RGB, ProPhoto RGB, sRGB).
-LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox x11-utils x11-xserver-utils strace colord-data)
+# with colord-data's colour profiles (Adobe RGB, ProPhoto RGB, sRGB); a disc whose reads hang or
+# fail is served by tools/medium.py, a FUSE file system (fuse3, python3-fusepy).
+LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox x11-utils x11-xserver-utils strace colord-data fuse3
+    python3-fusepy)
 # Benchmarks: the JPEG decoder's own library, to time it alone; colord-data's Adobe RGB profile,
-# to tag photos with.
-LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev colord-data)
+# to tag photos with; tools/medium.py for a slow medium (fuse3, python3-fusepy).
+LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev colord-data fuse3 python3-fusepy)
 # Fuzzing: clang with libFuzzer and the sanitizer runtimes (clang-14 gives clang++-14, the
 # runtimes, libFuzzer among them, come with libclang-rt-14-dev).
 LUMOSA_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

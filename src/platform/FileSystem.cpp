@@ -74,12 +74,20 @@ QString FileSystemObject::GetParentFolderName(const QString& fileName) const {
     return QFileInfo(absolutePath(fileName)).path();
 }
 
-TextStream FileSystemObject::OpenTextFile(const QString& name) const {
+TextStream FileSystemObject::OpenTextFile(const QString& name, qsizetype maxBytes,
+                                          bool* cut) const {
     QFile file;
+    if (cut) {
+        *cut = false;
+    }
     if (!openForReading(file, name)) {
         return TextStream();
     }
-    return TextStream(file.read(TextStream::kMaxFileBytes));
+    QByteArray bytes = file.read(maxBytes);
+    if (cut) {
+        *cut = bytes.size() == maxBytes && !file.read(1).isEmpty();
+    }
+    return TextStream(std::move(bytes));
 }
 
 QString FileSystemObject::FindFile(const QString& folder, const QString& name) const {

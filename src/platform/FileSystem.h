@@ -36,8 +36,10 @@ public:
     QString GetAbsolutePathName(const QString& name) const;
     // The folder that holds the file, as an absolute path.
     QString GetParentFolderName(const QString& fileName) const;
-    // Opens a file for reading; an unreadable file reads as an empty stream.
-    TextStream OpenTextFile(const QString& name) const;
+    // Opens a file for reading; an unreadable file reads as an empty stream. At most
+    // `maxBytes` are read; `cut` (when given) tells whether the file held more.
+    TextStream OpenTextFile(const QString& name, qsizetype maxBytes = TextStream::kMaxFileBytes,
+                            bool* cut = nullptr) const;
     // `folder`/`name` when that file exists; otherwise the file of that folder whose name
     // matches without regard to letter case (a disc written elsewhere often carries the name
     // in capitals); an empty string when there is none.

@@ -89,7 +89,7 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
 
     // The header alone first: a file it refuses is never read whole.
     const Header header = readHeader(file);
-    if (!file.seek(0)) {
+    if (file.error() != QFileDevice::NoError || !file.seek(0)) {
         return fail("cannot be read");
     }
     if (const char* refusal = headerRefusal(header)) {
@@ -111,7 +111,22 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
     AbortableBuffer abortable(bytes, abort ? *abort : never);
     QIODevice* device = &file;
     if (bufferedBytes > 0) {
-        bytes = file.readAll();
+        // An error of the medium at any point fails the picture: what was read before it
+        // is no picture but a strip of one. A file that simply ends early (cut short, or
+        // shrunk since) is decoded as far as it goes.
+        bytes.resize(bufferedBytes);
+        qint64 got = 0;
+        while (got < bufferedBytes) {
+            const qint64 n = file.read(bytes.data() + got, bufferedBytes - got);
+            if (n < 0) {
+                return fail("cannot be read");
+            }
+            if (n == 0) {
+                break;
+            }
+            got += n;
+        }
+        bytes.truncate(got);
         file.close();
         if (bytes.isEmpty()) {
             return fail("cannot be read");

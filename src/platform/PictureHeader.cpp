@@ -1,5 +1,6 @@
 #include "platform/PictureHeader.h"
 
+#include <QBuffer>
 #include <QImageReader>
 
 #include <algorithm>
@@ -12,6 +13,8 @@ namespace platform {
 
 namespace {
 
+// What the readers look at to tell a format by its content: its first bytes.
+constexpr qint64 kProbeBytes = 4096;
 // Within that, the coefficients a progressive JPEG makes libjpeg keep (two bytes for each of the
 // 64 in a block of every component, at the component's sampling) are bounded apart: up to
 // 120 MP they would still cost 360 MB (4:2:0) to 720 MB (4:4:4) from a file of a few bytes.
@@ -166,7 +169,12 @@ qint64 pixelCount(QSize size) {
 Header readHeader(QIODevice& device) {
     Header header;
     {
-        QImageReader probe(&device);
+        // The reader probes under a lock of Qt's own: it is given bytes already read, so that a
+        // read stuck on the medium holds this thread only, never every other picture's probe.
+        QByteArray head = device.peek(kProbeBytes);
+        QBuffer buffer(&head);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader probe(&buffer);
         probe.setDecideFormatFromContent(true);  // the content decides, never the name
         header.format = probe.format();
     }

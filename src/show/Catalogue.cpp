@@ -14,27 +14,57 @@ int MainForm::DirectoryImageCount(const QString& thisDirectory) {
 }
 
 void MainForm::display_directory(const QString& thisDirectory) {
-    if (!FileSystem.FolderExists(thisDirectory)) {
-        return;
-    }
-    const QString path = FileSystem.GetAbsolutePathName(thisDirectory);
-    flbImageList.setPath(path, Order.enter(path));
-    ImageListLast = -1;
-    ImageListNames.clear();
-    ImageListDescs.clear();
-    const QString descriptionFile =
-        FileSystem.FindFile(thisDirectory, QStringLiteral("ImageList.txt"));
-    if (descriptionFile.isEmpty()) {
+    // Listed, and its descriptions read, on workers: folderArrived goes on from there.
+    Reader.awaitFolder(FileSystem.GetAbsolutePathName(thisDirectory));
+}
+
+void MainForm::folderArrived(const QString& folder, const std::optional<QStringList>& pictures) {
+    const std::optional<show::ShowOrder::Step> step = std::exchange(entering_, std::nullopt);
+    if (pictures) {
+        flbImageList.setPath(folder, *pictures);
+        ImageListLast = -1;
+        ImageListNames.clear();
+        ImageListDescs.clear();
+        descIndex_.clear();
         HasImageList = false;
-        return;
+        if (descFolder_ == folder) {
+            descriptionsArrived(folder, descriptions_);  // they came first
+        }
     }
-    platform::TextStream stream = FileSystem.OpenTextFile(descriptionFile);
-    HasImageList = true;
-    show::ReadImageList(stream, ImageListNames, ImageListDescs);
+    // A folder gone meanwhile leaves the show in the current one.
+    if (step) {
+        lbDirs.setListIndex(step->to.folder);
+        flbImageList.setListIndex(step->to.picture);
+        ShowCurrentImage();
+    } else if (!waiting()) {
+        lookAheadFromHere();
+    }
+    if (const std::optional<QVariant> move = std::exchange(deferredMove_, std::nullopt)) {
+        JumpTo(*move);
+    }
+}
+
+void MainForm::descriptionsArrived(const QString& folder, const show::Descriptions& descriptions) {
+    descFolder_ = folder;
+    descriptions_ = descriptions;
+    if (folder != flbImageList.Path()) {
+        return;  // kept for when the folder's listing comes
+    }
+    HasImageList = descriptions.found;
+    ImageListNames = descriptions.names;
+    ImageListDescs = descriptions.descs;
     ImageListLast = int(ImageListNames.size()) - 1;
+    descIndex_.clear();
+    for (qsizetype i = ImageListNames.size() - 1; i >= 0; --i) {
+        descIndex_.insert(ImageListNames.at(i).toCaseFolded(), ImageListDescs.at(i));
+    }
+    // The caption on the screen gains its description.
+    if (ShowText && !shownPath_.isEmpty() && shownPath_ == CurrentImagePath && lblInfo.Visible() &&
+        !image1.picture().isNull()) {
+        showPicture(shownPath_, image1.picture());
+    }
 }
 
 QString MainForm::GetImageDesc(const QString& ThisFileName) const {
-    return HasImageList ? show::FindImageDesc(ImageListNames, ImageListDescs, ThisFileName)
-                        : QString();
+    return HasImageList ? descIndex_.value(ThisFileName.toCaseFolded()) : QString();
 }

@@ -4,6 +4,7 @@
 #include "panel/ControlPanel.h"
 #include "platform/MsgBox.h"
 #include "platform/Screen.h"
+#include "platform/Workers.h"
 #include "show/Delay.h"
 #include "show/DiscFiles.h"
 
@@ -27,7 +28,27 @@ void styleInfoLabel(platform::Label& label, const QString& caption, float width)
     label.setAutoSize(true);
 }
 
+// The longest the start-up may wait for the disc: a CD spinning up takes a few seconds.
+constexpr int kStartupLimitMs = 30000;
+
 }  // namespace
+
+show::DiscReads MainForm::discReads() const {
+    show::DiscReads reads;
+    reads.picture = [](const QString& path, QSize bound, QString* why,
+                       const std::atomic<bool>* abort) {
+        return platform::LoadPicture(path, bound, why, abort);
+    };
+    reads.stamp = &show::FileStamp::of;
+    reads.folder = [order = Order](const QString& folder, bool peek) -> std::optional<QStringList> {
+        if (!platform::FileSystemObject().FolderExists(folder)) {
+            return std::nullopt;
+        }
+        return peek ? order->peek(folder) : order->enter(folder);
+    };
+    reads.descriptions = &show::ReadDescriptions;
+    return reads;
+}
 
 MainForm::MainForm() {
     setWindowFlag(Qt::FramelessWindowHint);
@@ -46,7 +67,15 @@ MainForm::MainForm() {
     lblInfo2.widget()->raise();
     lbDirs.setVisible(false);
 
-    connect(&Ahead, &show::DecodeAhead::decoded, this, &MainForm::pictureDecoded);
+    connect(&Reader, &show::ShowReader::arrived, this, &MainForm::pictureArrived);
+    connect(&Reader, &show::ShowReader::folderArrived, this, &MainForm::folderArrived);
+    connect(&Reader, &show::ShowReader::descriptionsArrived, this, &MainForm::descriptionsArrived);
+    // A listing for a look ahead has come: the first picture of the next folder can be decoded.
+    connect(&Reader, &show::ShowReader::peeked, this, [this] {
+        if (!waiting()) {
+            lookAheadFromHere();
+        }
+    });
     // A projector plugged in, or the resolution changed: the show follows the screen.
     Screen::onResize(this, [this] { followScreen(); });
 }
@@ -65,11 +94,26 @@ void MainForm::Form_Load() {
     ShowDelay = show::kDefaultDelay;
     ShowFolders = false;
     ShowText = true;
+    QString message;
+    {
+        // Read before the window is up; a disc that does not answer must not hold the program
+        // for good.
+        const platform::Deadline deadline(
+            kStartupLimitMs,
+            QStringLiteral("lumosa: the disc did not answer within %1 seconds; ending")
+                .arg(kStartupLimitMs / 1000));
+        message = startShow();
+    }
+    if (!message.isEmpty()) {
+        endWithMessage(message);
+    }
+}
+
+QString MainForm::startShow() {
     readSettings();
 
     if (!FileSystem.FileExists(kProgramFile)) {
-        endWithMessage(QStringLiteral("Viewer NOT Found"));
-        return;
+        return QStringLiteral("Viewer NOT Found");
     }
     dlb1.setPath(FileSystem.GetParentFolderName(FileSystem.GetAbsolutePathName(kProgramFile)));
 
@@ -88,8 +132,7 @@ void MainForm::Form_Load() {
         }
     }
     if (folders.isEmpty()) {
-        endWithMessage(QStringLiteral("No folders containing images exist in this location."));
-        return;
+        return QStringLiteral("No folders containing images exist in this location.");
     }
 
     if (count > 1 && ShowFolders) {
@@ -98,7 +141,7 @@ void MainForm::Form_Load() {
             Forms::get<frmDirectories>().List1.AddItem(thisDirectory);
         }
         OpenFolderSelection();
-        return;
+        return {};
     }
 
     if (count == 1) {
@@ -112,9 +155,10 @@ void MainForm::Form_Load() {
     } else {
         lbDirs.setListIndex(0);
     }
+    // Listed on a worker; the first tick shows the first picture, which is decoded as soon as
+    // the listing comes, while the tick is awaited.
     display_directory(lbDirs.List(0));
-    // The first tick shows the first picture: it can be decoded while the tick is awaited.
-    Ahead.lookAhead(QString(), aheadPaths(), pictureBound());
+    return {};
 }
 
 void MainForm::placeKeyHint() {
@@ -181,29 +225,23 @@ void MainForm::Form_KeyPress(int& KeyAscii) {
             showSpeed(QStringLiteral("Slower"));
             break;
         case '2':
-            moveByKey(QStringLiteral("First"));
+            JumpTo(QStringLiteral("First"));
             break;
         case '4':
-            moveByKey(QStringLiteral("Prev"));
+            JumpTo(QStringLiteral("Prev"));
             break;
         case '5':
             ShowStartStop();
             break;
         case '6':
-            moveByKey(QStringLiteral("Next"));
+            JumpTo(QStringLiteral("Next"));
             break;
         case '8':
-            moveByKey(QStringLiteral("Last"));
+            JumpTo(QStringLiteral("Last"));
             break;
         default:
             break;
     }
-}
-
-void MainForm::moveByKey(const QString& where) {
-    keyMove_ = true;
-    JumpTo(where);
-    keyMove_ = false;
 }
 
 void MainForm::OpenControlPanel() {

@@ -1,7 +1,11 @@
 #pragma once
 
+#include <QHash>
 #include <QStringList>
 #include <QVariant>
+
+#include <memory>
+#include <optional>
 
 #include "platform/DirListBox.h"
 #include "platform/FileListBox.h"
@@ -12,8 +16,8 @@
 #include "platform/Label.h"
 #include "platform/ListBox.h"
 #include "platform/Timer.h"
-#include "show/DecodeAhead.h"
 #include "show/ShowOrder.h"
+#include "show/ShowReader.h"
 
 // The show window: start-up, the picture catalogue, the slide display, navigation and timing,
 // and the keyboard commands. All show state lives here; the other windows call the public
@@ -49,8 +53,10 @@ public:
     QString currentImagePath() const { return CurrentImagePath; }
     // The path of the picture on the screen.
     QString shownImagePath() const { return shownPath_; }
-    // The pictures decoded ahead of the show.
-    show::DecodeAhead& decodeAhead() { return Ahead; }
+    // What the show reads from its disc, on worker threads.
+    show::ShowReader& reader() { return Reader; }
+    // Whether the show waits for its disc: a picture or a folder it moved to has not come yet.
+    bool waiting() const { return Reader.waiting() != show::ShowReader::Wait::Nothing; }
 
     // Controls.
     platform::Image image1{this, true};
@@ -73,13 +79,14 @@ private:
     // Puts a picture loaded for `path` on the screen (a null one leaves the screen as it is)
     // and decodes ahead from there.
     void showPicture(const QString& path, const platform::Picture& picture);
-    // A decode ahead has arrived: the picture the screen waits for is shown.
-    void pictureDecoded(const QString& path, const QString& why);
-    // JumpTo from a key of the show.
-    void moveByKey(const QString& where);
-    // The picture of `path` at the window's size, decoded ahead or now; null (and one line on
-    // standard error) when it cannot be loaded.
-    platform::Picture loadForShow(const QString& path);
+    // The picture the screen waited for has been read: shown, or (`why`) one line on standard
+    // error and the previous picture stays. The next tick is a whole delay away.
+    void pictureArrived(const QString& path, const platform::Picture& picture, const QString& why);
+    // The folder display_directory asked for has been listed: the show moves into it.
+    void folderArrived(const QString& folder, const std::optional<QStringList>& pictures);
+    void descriptionsArrived(const QString& folder, const show::Descriptions& descriptions);
+    // The reads of the show, as they reach the disc from a worker thread.
+    show::DiscReads discReads() const;
     // Fits and centres a picture in the window; the caption line at the bottom, centred.
     void placePicture(const platform::Picture& picture);
     void placeCaption();
@@ -91,6 +98,9 @@ private:
     void readSettings();
     void endWithMessage(const QString& message);
     bool isPictureFolder(const QString& path);
+    // Start-up: the settings and the folders of the disc, read before the window is up; the
+    // message to end with, if any.
+    QString startShow();
     // The pictures the show may turn to next, most likely first, to decode ahead: the next
     // one in the direction of the last move, the other neighbour, the first and the last of
     // the folder (empty where there is none).
@@ -110,17 +120,26 @@ private:
     QStringList ImageListDescs;
     int ImageListLast = -1;
     bool HasImageList = false;
+    // The descriptions by name in case-folded form, the first line of a name winning: a sheet of
+    // thousands of pictures looks each up.
+    QHash<QString, QString> descIndex_;
+    // The descriptions last read, and of which folder: they may come before the listing.
+    QString descFolder_;
+    show::Descriptions descriptions_;
 
     QString CurrentImagePath;
     // The order of the show, and whether its last move went back ("Prev").
-    show::ShowOrder Order{[this](const QString& folder) {
-        return platform::matchingFileNames(folder, flbImageList.Pattern());
-    }};
+    // Shared with the workers that list folders, which may outlive the window.
+    std::shared_ptr<show::ShowOrder> Order = std::make_shared<show::ShowOrder>(
+        [pattern = flbImageList.Pattern()](const QString& folder) {
+            return platform::matchingFileNames(folder, pattern);
+        });
     bool movedBack_ = false;
-    bool keyMove_ = false;
-    // The picture the screen waits for (a key moved the show to it before it was decoded).
-    QString awaited_;
+    // Where a move that enters another folder leads, once the folder is listed; a move asked
+    // for meanwhile, made then.
+    std::optional<show::ShowOrder::Step> entering_;
+    std::optional<QVariant> deferredMove_;
     // The picture on the screen (a failed load leaves the previous one there).
     QString shownPath_;
-    show::DecodeAhead Ahead;
+    show::ShowReader Reader{discReads()};
 };

@@ -2,21 +2,31 @@
 #include "show/MainForm.h"
 
 void MainForm::JumpTo(const QVariant& Where) {
+    if (Reader.waiting() == show::ShowReader::Wait::Folder) {
+        // The folder the show enters is being listed: the move is made from there, once it is.
+        deferredMove_ = Where;
+        return;
+    }
     const show::ShowOrder::Step step =
         show::ShowOrder::step({lbDirs.ListIndex(), flbImageList.ListIndex()}, lbDirs.ListCount(),
                               flbImageList.ListCount(), Where);
+    movedBack_ = Where.typeId() == QMetaType::QString && Where.toString() == QLatin1String("Prev");
     if (step.entersFolder) {
-        lbDirs.setListIndex(step.to.folder);
+        entering_ = step;
         display_directory(lbDirs.List(step.to.folder));
+        return;
     }
     // Ignored when the folder holds no picture (it may have vanished).
     flbImageList.setListIndex(step.to.picture);
-    movedBack_ = Where.typeId() == QMetaType::QString && Where.toString() == QLatin1String("Prev");
     ShowCurrentImage();
 }
 
 void MainForm::Timer1_Timer() {
-    JumpTo(QStringLiteral("Next"));
+    // A tick while a folder is listed is dropped: the show moves on when it comes. A tick while
+    // a picture is read moves on past it, so that a picture that does not come holds nothing.
+    if (Reader.waiting() != show::ShowReader::Wait::Folder) {
+        JumpTo(QStringLiteral("Next"));
+    }
     if (DelayPending) {
         Timer1.setInterval(ShowDelay);
         DelayPending = false;

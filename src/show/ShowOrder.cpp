@@ -50,6 +50,7 @@ bool ShowOrder::peekHolds(const QString& folder) const {
 }
 
 QStringList ShowOrder::enter(const QString& folder) {
+    const QMutexLocker lock(&mutex_);
     if (peekHolds(folder)) {
         peekedFolder_.clear();
         return std::exchange(peeked_, {});
@@ -60,6 +61,7 @@ QStringList ShowOrder::enter(const QString& folder) {
 }
 
 QStringList ShowOrder::peek(const QString& folder) {
+    const QMutexLocker lock(&mutex_);
     if (!peekHolds(folder)) {
         // Stamped before listing: a change meanwhile leaves a stamp that no longer matches.
         peekedStamp_ = FileStamp::of(folder);

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QDateTime>
+#include <QMutex>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
 
 #include <functional>
 
-#include "show/DecodeAhead.h"
+#include "show/ShowReader.h"
 
 namespace show {
 
@@ -42,6 +43,7 @@ public:
     // wraps inside the folder. An index out of range, or another word, stays where it is.
     static Step step(Position from, int folders, int pictures, const QVariant& where);
 
+    // Both may be called from any thread, one at a time.
     // The pictures of `folder` for a visit that enters it now. A listing made by a look ahead
     // (peek) serves while the folder is unchanged since, so that it is listed once per visit;
     // a folder changed within seconds of that listing is listed again.
@@ -54,6 +56,7 @@ private:
     bool peekHolds(const QString& folder) const;
 
     Lister lister_;
+    QMutex mutex_;
     QString peekedFolder_;
     FileStamp peekedStamp_;
     QDateTime peekedAt_;

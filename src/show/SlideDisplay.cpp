@@ -12,30 +12,26 @@ void MainForm::ShowCurrentImage() {
         return;
     }
     CurrentImagePath = flbImageList.FullPath(flbImageList.ListIndex());
-    const QSize bound = pictureBound();
-    // A key moves the show at once and its picture follows once decoded, unless a later key
-    // moved on meanwhile: keys pressed faster than pictures decode never queue up behind them.
-    if (keyMove_ && Ahead.enabled() && !Ahead.isHeld(CurrentImagePath, bound)) {
-        awaited_ = CurrentImagePath;
-        lookAheadFromHere();
-        return;
-    }
-    awaited_.clear();
-    showPicture(CurrentImagePath, loadForShow(CurrentImagePath));
+    // The show moves at once and its picture follows when it has been read, unless the show
+    // moved on meanwhile: the window never waits for the disc, and moves faster than pictures
+    // decode never queue up behind them.
+    Reader.awaitPicture(CurrentImagePath, pictureBound());
+    lookAheadFromHere();
 }
 
-void MainForm::pictureDecoded(const QString& path, const QString& why) {
-    if (path != awaited_) {
-        return;  // decoded ahead, or no longer wanted on the screen
+void MainForm::pictureArrived(const QString& path, const platform::Picture& picture,
+                              const QString& why) {
+    // A whole delay for the picture from when it comes, not from the move.
+    if (Timer1.Enabled()) {
+        Timer1.setInterval(Timer1.Interval());
     }
-    awaited_.clear();
     if (!why.isEmpty()) {
         // The previous picture and caption stay; the show goes on at the next tick.
         platform::reportCannotShow(path, why);
         lookAheadFromHere();
         return;
     }
-    showPicture(path, loadForShow(path));
+    showPicture(path, picture);
 }
 
 void MainForm::showPicture(const QString& path, const platform::Picture& picture) {
@@ -58,23 +54,6 @@ void MainForm::showPicture(const QString& path, const platform::Picture& picture
     }
     // The pictures the show may turn to next are decoded while this one is on the screen.
     lookAheadFromHere();
-}
-
-platform::Picture MainForm::loadForShow(const QString& path) {
-    const QSize bound = pictureBound();
-    platform::Picture picture = Ahead.ready(path, bound);
-    if (picture.isNull()) {
-        const show::FileStamp stamp = show::FileStamp::of(path);
-        QString why;
-        picture = platform::LoadPicture(path, bound, &why);
-        if (picture.isNull()) {
-            // The previous picture and caption stay; the show goes on at the next tick.
-            platform::reportCannotShow(path, why);
-            return {};
-        }
-        Ahead.hold(path, bound, stamp, picture);
-    }
-    return picture;
 }
 
 void MainForm::placePicture(const platform::Picture& picture) {
@@ -116,18 +95,13 @@ void MainForm::followScreen() {
         placeKeyHint();  // nothing shown yet: the start-up texts stay in the middle
         return;
     }
-    // The picture on the screen, decoded again for the new size; its caption keeps its text.
-    const bool captioned = lblInfo.Visible();
-    const platform::Picture picture = loadForShow(shownPath_);
-    if (picture.isNull()) {
-        return;
+    // The picture on the screen, read again for the new size, unless the show waits for
+    // another.
+    if (!waiting()) {
+        CurrentImagePath = shownPath_;
+        Reader.awaitPicture(shownPath_, pictureBound());
+        lookAheadFromHere();
     }
-    placePicture(picture);
-    if (captioned) {
-        placeCaption();
-    }
-    image1.setVisible(true);
-    lookAheadFromHere();
 }
 
 QStringList MainForm::aheadPaths() {
@@ -136,14 +110,12 @@ QStringList MainForm::aheadPaths() {
         const show::ShowOrder::Step step =
             show::ShowOrder::step(at, lbDirs.ListCount(), flbImageList.ListCount(), move);
         if (step.entersFolder) {
-            // Listed as JumpTo will list it, kept for that visit. A folder gone meanwhile
-            // leaves JumpTo in the current one.
-            const QString folder = lbDirs.List(step.to.folder);
-            if (FileSystem.FolderExists(folder)) {
-                const QString path = FileSystem.GetAbsolutePathName(folder);
-                const QStringList pictures = Order.peek(path);
-                return pictures.isEmpty() ? QString() : path + QLatin1Char('/') + pictures.first();
-            }
+            // Listed as JumpTo will list it, kept for that visit, on a worker: once the listing
+            // comes, the look ahead is made again.
+            const QString path = FileSystem.GetAbsolutePathName(lbDirs.List(step.to.folder));
+            const std::optional<QStringList> pictures = Reader.peek(path);
+            return !pictures || pictures->isEmpty() ? QString()
+                                                    : path + QLatin1Char('/') + pictures->first();
         }
         return flbImageList.FullPath(step.to.picture);
     };
@@ -157,10 +129,10 @@ QStringList MainForm::aheadPaths() {
 void MainForm::lookAheadFromHere() {
     // The current picture is kept, or decoded first while the screen waits for it; one that
     // could not be loaded is not read again for nothing.
-    const QString current = !awaited_.isEmpty()              ? awaited_
-                            : shownPath_ == CurrentImagePath ? CurrentImagePath
-                                                             : QString();
-    Ahead.lookAhead(current, aheadPaths(), pictureBound());
+    const QString current = Reader.waiting() == show::ShowReader::Wait::Picture ? Reader.awaited()
+                            : shownPath_ == CurrentImagePath                    ? CurrentImagePath
+                                                                                : QString();
+    Reader.lookAhead(current, aheadPaths(), pictureBound());
 }
 
 QSize MainForm::pictureBound() const {

@@ -1,52 +1,91 @@
 #include "thumbs/ThumbDecoder.h"
 
+#include <QFuture>
+
 #include <algorithm>
-#include <memory>
+
+#include "platform/Workers.h"
 
 namespace thumbs {
 
-ThumbDecoder::ThumbDecoder(QStringList paths, QSize bound, int workers, int ahead)
-    : paths_(std::move(paths)), bound_(bound) {
-    const int threads = std::max(1, workers);
-    pool_.setMaxThreadCount(threads);
-    ahead_ = ahead > 0 ? ahead : 2 * threads;
-    while (queued_ < std::min(ahead_, count())) {
-        queueNext();
-    }
+namespace {
+
+struct Result {
+    int index;
+    platform::Picture picture;
+    QString why;
+};
+
+}  // namespace
+
+ThumbDecoder::ThumbDecoder(QStringList paths, QSize bound, int workers, QObject* parent)
+    : QObject(parent), paths_(std::move(paths)), bound_(bound), workers_(std::max(1, workers)) {
+    started_.resize(count());
+    // Decodes stuck on the medium are noticed even when nothing else comes.
+    stuckCheck_.setInterval(kStuckMs / 2);
+    connect(&stuckCheck_, &QTimer::timeout, this, &ThumbDecoder::startMore);
+    startMore();
 }
 
 int ThumbDecoder::defaultWorkers() {
     return std::min(QThread::idealThreadCount(), 4);
 }
 
-ThumbDecoder::~ThumbDecoder() {
-    pool_.clear();
-    pool_.waitForDone();
+// Decodes under way are not waited for: their answers go nowhere once this object is gone.
+ThumbDecoder::~ThumbDecoder() = default;
+
+void ThumbDecoder::request(int index) {
+    if (index < 0 || index >= count() || runningIndex_.contains(index)) {
+        return;
+    }
+    std::erase(asked_, index);
+    asked_.push_front(index);
+    startMore();
 }
 
-void ThumbDecoder::queueNext() {
-    // Each decode owns its path and its promise, so it touches nothing else of the decoder.
-    auto task =
-        std::make_shared<std::packaged_task<Result()>>([path = paths_.at(queued_), bound = bound_] {
-            Result result;
-            result.picture = platform::LoadThumbnail(path, bound, &result.why);
-            return result;
-        });
-    pending_.push_back(task->get_future());
-    pool_.start([task] { (*task)(); });
-    ++queued_;
-}
-
-ThumbDecoder::Result ThumbDecoder::next() {
-    if (pending_.empty()) {
-        return {};
+void ThumbDecoder::startMore() {
+    const auto live = [this] {
+        return std::count_if(running_.cbegin(), running_.cend(),
+                             [](const QElapsedTimer& t) { return t.elapsed() < kStuckMs; });
+    };
+    while (live() < workers_ && (!asked_.empty() || nextInOrder_ < count())) {
+        int index = 0;
+        if (!asked_.empty()) {
+            index = asked_.front();
+            asked_.pop_front();
+        } else {
+            index = nextInOrder_++;
+            if (started_.testBit(index)) {
+                continue;
+            }
+        }
+        started_.setBit(index);
+        QElapsedTimer started;
+        started.start();
+        running_.append(started);
+        runningIndex_.append(index);
+        platform::runDetached<Result>(
+            this,
+            [index, path = paths_.at(index), bound = bound_] {
+                Result result{index, {}, {}};
+                result.picture = platform::LoadThumbnail(path, bound, &result.why);
+                return result;
+            },
+            [this](const Result& result) {
+                const qsizetype at = runningIndex_.indexOf(result.index);
+                if (at >= 0) {
+                    running_.removeAt(at);
+                    runningIndex_.removeAt(at);
+                }
+                startMore();
+                Q_EMIT decoded(result.index, result.picture, result.why);
+            });
     }
-    Result result = pending_.front().get();
-    pending_.pop_front();
-    if (queued_ < count()) {
-        queueNext();
+    if (running_.isEmpty()) {
+        stuckCheck_.stop();
+    } else if (!stuckCheck_.isActive()) {
+        stuckCheck_.start();
     }
-    return result;
 }
 
 }  // namespace thumbs

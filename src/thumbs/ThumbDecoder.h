@@ -1,34 +1,32 @@
 #pragma once
 
+#include <QBitArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QObject>
 #include <QSize>
 #include <QString>
 #include <QStringList>
-#include <QThread>
-#include <QThreadPool>
+#include <QTimer>
 
 #include <deque>
-#include <future>
 
 #include "platform/Picture.h"
 
 namespace thumbs {
 
-// Decodes a list of picture files at thumbnail size on worker threads, a few ahead of the one
-// asked for, and hands them back strictly in list order: the sheet fills as if it decoded each
-// picture itself, while every core decodes and only a few pictures are in memory at once.
-class ThumbDecoder {
-public:
-    struct Result {
-        platform::Picture picture;  // null when the file could not be decoded
-        QString why;                // the reason then
-    };
+// Decodes a list of picture files at thumbnail size on worker threads, a few at a time, and
+// tells of each as it comes: the sheet fills while its window answers. Decodes go in list order,
+// except those asked for first (the rows in view). Nothing waits for a decode: one stuck on the
+// medium keeps its thread, and after a while no longer counts among the workers, so that the
+// others go on; it is left to end by itself, or with the process.
+class ThumbDecoder : public QObject {
+    Q_OBJECT
 
-    // `ahead`: the most decodes queued or running at a time; 0 chooses two per worker.
-    ThumbDecoder(QStringList paths, QSize bound, int workers = defaultWorkers(), int ahead = 0);
-    // Drops the decodes not yet started and waits for the running ones.
-    ~ThumbDecoder();
-    ThumbDecoder(const ThumbDecoder&) = delete;
-    ThumbDecoder& operator=(const ThumbDecoder&) = delete;
+public:
+    ThumbDecoder(QStringList paths, QSize bound, int workers = defaultWorkers(),
+                 QObject* parent = nullptr);
+    ~ThumbDecoder() override;
 
     // A worker per core, at most four. Decodes under the size at which large ones take turns
     // (64 MB, their files included) run side by side, so each worker adds to the peak memory:
@@ -36,21 +34,28 @@ public:
     static int defaultWorkers();
 
     int count() const { return static_cast<int>(paths_.size()); }
-    // The next picture in list order, waiting for its decode (the caller's thread blocks, so
-    // nothing else it would handle runs meanwhile). Past the end: a null picture.
-    Result next();
+    // Decodes picture `index` before those not asked for, again if it was decoded before.
+    void request(int index);
+
+    // A decode that has run this long no longer holds a worker's place.
+    static constexpr int kStuckMs = 2000;
+
+Q_SIGNALS:
+    // Picture `index`: null, with the reason, when it could not be decoded.
+    void decoded(int index, const platform::Picture& picture, const QString& why);
 
 private:
-    void queueNext();
+    void startMore();
 
     const QStringList paths_;
     const QSize bound_;
-    int ahead_ = 1;
-    int queued_ = 0;
-    std::deque<std::future<Result>> pending_;
-    // Last, so it is destroyed first: its destructor waits for the running decodes while the
-    // rest of the decoder still exists.
-    QThreadPool pool_;
+    const int workers_;
+    int nextInOrder_ = 0;
+    QBitArray started_;      // decoded in list order already, or asked for first
+    std::deque<int> asked_;  // asked for first, most recent first
+    QList<QElapsedTimer> running_;
+    QList<int> runningIndex_;
+    QTimer stuckCheck_;
 };
 
 }  // namespace thumbs

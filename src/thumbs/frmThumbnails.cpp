@@ -1,6 +1,10 @@
 #include "thumbs/frmThumbnails.h"
 
+#include <QElapsedTimer>
 #include <QPainter>
+#include <QTimer>
+
+#include <cmath>
 
 #include <algorithm>
 
@@ -10,10 +14,27 @@
 #include "platform/TextDecoding.h"
 #include "platform/Twips.h"
 #include "show/MainForm.h"
-#include "thumbs/ThumbDecoder.h"
-#include "thumbs/ThumbLayout.h"
 
 using platform::Forms;
+
+namespace {
+
+const QString kFinalCaption =
+    QStringLiteral(" thumbnails. Click on an image to return to the slideshow at that point.");
+// The longest the making of cells holds the window at a time.
+constexpr qint64 kBatchMs = 15;
+// Decoded pictures are kept for the rows in view and this many screens above and below.
+constexpr int kKeptScreens = 2;
+
+// A cell whose picture is not decoded (yet, or no longer) shows grey.
+void showsGrey(platform::Image& cell) {
+    QPalette grey = cell.widget()->palette();
+    grey.setColor(QPalette::Window, QColor(192, 192, 192));
+    cell.widget()->setPalette(grey);
+    cell.widget()->setAutoFillBackground(true);
+}
+
+}  // namespace
 
 frmThumbnails::frmThumbnails() {
     // A sizable frame with a close box only.
@@ -30,6 +51,7 @@ frmThumbnails::frmThumbnails() {
     first->Move(thumbs::kElementZero.x(), thumbs::kElementZero.y(), thumbs::kThumbSize,
                 thumbs::kThumbSize);
     first->setMouseIcon(platform::remotePointer());
+    showsGrey(*first);
 }
 
 void frmThumbnails::Form_Load() {
@@ -90,64 +112,125 @@ platform::Image& frmThumbnails::loadThumb(int Index) {
     element->setVisible(false);
     element->Move(first.Left(), first.Top(), first.Width(), first.Height());
     element->setMouseIcon(platform::remotePointer());
+    showsGrey(*element);
     return *element;
 }
 
 void frmThumbnails::LoadThumbnails() {
-    MainForm& show = Forms::get<MainForm>();
-    const platform::FileListBox& list = show.flbImageList;
+    const platform::FileListBox& list = Forms::get<MainForm>().flbImageList;
     Show();
     picFrame.setMousePointer(platform::PictureBox::Hourglass);
     // Decoded at the size it is drawn, in device pixels; never kept at full size.
     const qreal ratio = devicePixelRatioF();
     const int side = qRound(platform::toPixels(thumbs::kThumbSize) * ratio);
-    const QSize bound(side, side);
+    bound_ = QSize(side, side);
+    placeholder_ = thumbPlaceholder(bound_);
 
     const int count = list.ListCount();
-    QStringList paths;
     for (int i = 0; i < count; ++i) {
-        paths.append(list.FullPath(i));
+        paths_.append(list.FullPath(i));
     }
-    const thumbs::Layout layout = thumbs::thumbPositions(count, picFrame.Width());
-    RowCount = layout.rowCount;
-    // Decoded on worker threads a few pictures ahead, handed back in list order.
-    thumbs::ThumbDecoder decoder(paths, bound);
-    for (ThumbIndex = 0; ThumbIndex < count; ++ThumbIndex) {
-        setCaption(QStringLiteral("Loading %1 of %2 thumbnails")
-                       .arg(ThumbIndex + 1)
-                       .arg(list.ListCount()));
-        if (unloaded()) {
-            return;
-        }
-        platform::Image* element = Thumb1.front().get();
-        if (ThumbIndex > 0) {
-            element = &loadThumb(ThumbIndex);
-            element->setTop(layout.places[ThumbIndex].y());
-            element->setLeft(layout.places[ThumbIndex].x());
-            element->setVisible(true);
-        }
-        show.setListPosition(ThumbIndex);
-        const QString name = list.FileName();
-        thumbs::ThumbDecoder::Result decoded = decoder.next();
-        if (decoded.picture.isNull()) {
+    layout_ = thumbs::thumbPositions(count, picFrame.Width());
+    RowCount = layout_.rowCount;
+    cells_.assign(size_t(count), Cell::Pending);
+    ThumbIndex = 0;
+    if (count == 0) {
+        setCaption(QStringLiteral("0") + kFinalCaption);
+        picFrame.setMousePointer(platform::PictureBox::Default);
+        return;
+    }
+    setCaption(QStringLiteral("Loading 1 of %1 thumbnails").arg(count));
+    Refresh();
+    if (!unloaded()) {
+        makeCells();
+    }
+}
+
+void frmThumbnails::makeCells() {
+    // A batch at a time, so that the window answers between them even for tens of thousands.
+    if (unloaded()) {
+        return;
+    }
+    QElapsedTimer batch;
+    batch.start();
+    const int count = int(paths_.size());
+    for (int i = int(Thumb1.size()); i < count && batch.elapsed() < kBatchMs; ++i) {
+        platform::Image& element = loadThumb(i);
+        element.setTop(layout_.places[size_t(i)].y());
+        element.setLeft(layout_.places[size_t(i)].x());
+        element.setVisible(true);
+    }
+    if (int(Thumb1.size()) < count) {
+        QTimer::singleShot(0, this, [this] { makeCells(); });
+        return;
+    }
+    decoder_ = std::make_unique<thumbs::ThumbDecoder>(paths_, bound_);
+    connect(decoder_.get(), &thumbs::ThumbDecoder::decoded, this, &frmThumbnails::thumbDecoded);
+}
+
+void frmThumbnails::thumbDecoded(int Index, const platform::Picture& picture, const QString& why) {
+    if (unloaded()) {
+        return;  // the program ended, its windows not yet gone
+    }
+    MainForm& show = Forms::get<MainForm>();
+    platform::Image& element = *Thumb1.at(size_t(Index));
+    const Cell was = cells_.at(size_t(Index));
+    if (picture.isNull()) {
+        if (was == Cell::Pending) {
             // The cell still stands for the picture, so numbering and places stay.
-            platform::reportCannotShow(paths.at(ThumbIndex), decoded.why, true);
-            decoded.picture = thumbPlaceholder(bound);
+            platform::reportCannotShow(paths_.at(Index), why, true);
         }
-        element->setPicture(decoded.picture);
-        const QString description = platform::singleLine(show.GetImageDesc(name));
-        const QString shownName = platform::singleLine(name);
-        element->setToolTipText(
-            description.isEmpty() ? shownName : shownName + QStringLiteral(" - ") + description);
-        Refresh();
-        if (unloaded()) {
-            return;
+        cells_[size_t(Index)] = Cell::Failed;
+        element.setPicture(placeholder_);
+    } else if (nearView(Index)) {
+        cells_[size_t(Index)] = Cell::Shown;
+        element.setPicture(picture);
+    } else {
+        cells_[size_t(Index)] = Cell::Dropped;
+    }
+    if (was != Cell::Pending) {
+        return;  // decoded again for the view
+    }
+    ThumbIndex = Index;
+    show.setListPosition(Index);
+    const QString name = show.flbImageList.List(Index);
+    const QString description = platform::singleLine(show.GetImageDesc(name));
+    const QString shownName = platform::singleLine(name);
+    element.setToolTipText(description.isEmpty() ? shownName
+                                                 : shownName + QStringLiteral(" - ") + description);
+    ++done_;
+    const int count = int(paths_.size());
+    if (done_ < count) {
+        setCaption(QStringLiteral("Loading %1 of %2 thumbnails").arg(done_ + 1).arg(count));
+        return;
+    }
+    // Decodes end in any order; the build leaves the list at its end, as a walk would.
+    show.setListPosition(count - 1);
+    setCaption(QString::number(count) + kFinalCaption);
+    if (unloaded()) {
+        return;
+    }
+    picFrame.setMousePointer(platform::PictureBox::Default);
+}
+
+bool frmThumbnails::nearView(int Index) const {
+    const int rowHeight = thumbs::kThumbSize + thumbs::kRowGap;
+    const int row = (layout_.places[size_t(Index)].y() - thumbs::kFirstTop) / rowHeight;
+    const int shown = int(std::ceil(thumbs::visibleRows(VScroll1.Height())));
+    const int top = VScroll1.Value();
+    return row >= top - kKeptScreens * shown && row < top + (kKeptScreens + 1) * shown;
+}
+
+void frmThumbnails::keepNearView() {
+    for (int i = 0; i < int(cells_.size()) && i < int(Thumb1.size()); ++i) {
+        const bool near = nearView(i);
+        if (cells_[size_t(i)] == Cell::Shown && !near) {
+            cells_[size_t(i)] = Cell::Dropped;
+            Thumb1[size_t(i)]->setPicture({});
+        } else if (cells_[size_t(i)] == Cell::Dropped && near && decoder_) {
+            decoder_->request(i);
         }
     }
-    setCaption(
-        QString::number(list.ListCount()) +
-        QStringLiteral(" thumbnails. Click on an image to return to the slideshow at that point."));
-    picFrame.setMousePointer(platform::PictureBox::Default);
 }
 
 void frmThumbnails::VScroll1_Change() {
@@ -158,6 +241,7 @@ void frmThumbnails::VScroll1_Change() {
         static_cast<float>(delta) * static_cast<float>(thumbs::kThumbSize + thumbs::kRowGap);
     picFrame.setHeight(picFrame.Height() + step);
     picFrame.setTop(picFrame.Top() - step);
+    keepNearView();
 }
 
 void frmThumbnails::Thumb1_Click(int Index) {
@@ -172,6 +256,7 @@ void frmThumbnails::Thumb1_Click(int Index) {
 }
 
 void frmThumbnails::Form_Unload() {
+    decoder_.reset();  // decodes under way are left to end by themselves
     MainForm* show = Forms::find<MainForm>();
     if (!show) {
         return;

@@ -1,6 +1,7 @@
 // Folders marked in the selection by a click and by the keyboard, then a thumbnail clicked; the
-// artwork of every window.
+// artwork of every window; a disc whose reads hang or fail, served by tools/medium.py.
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImageReader>
 #include <QPainter>
 #include <QTest>
@@ -19,6 +20,8 @@ public:
 private Q_SLOTS:
     void foldersThenThumbnail();
     void artworkOfEveryWindow();
+    void failingMedium_data();
+    void failingMedium();
 };
 
 void WindowsTest::foldersThenThumbnail() {
@@ -120,6 +123,75 @@ void WindowsTest::artworkOfEveryWindow() {
                      qPrintable(path + u" in "_s + title + u": drawn as in art.png"_s));
         }
     }
+}
+
+void WindowsTest::failingMedium_data() {
+    // Pressed while a read hangs, after opening the "panel" or the "sheet" when named first.
+    QTest::addColumn<QString>("keys");
+    QTest::addColumn<QString>("window");  // what comes within 1 s; empty: the program ends
+    QTest::newRow("Escape") << u"Escape"_s << u"^Lumosa Control Panel$"_s;
+    QTest::newRow("the panel's Exit") << u"panel alt+e"_s << QString();
+    QTest::newRow("Alt+F4") << u"alt+F4"_s << QString();
+    QTest::newRow("the sheet's close (over the hanging file)")
+        << u"sheet alt+F4"_s << u"^Lumosa$"_s;
+}
+
+void WindowsTest::failingMedium() {
+    QFETCH(QString, keys);
+    QFETCH(QString, window);
+    // A/1.jpg hangs, A/2.jpg fails after 8 KB, B's descriptions hang.
+    testsupport::Disc disc;
+    disc.settings("delay=1\n");
+    disc.picture(u"A/0.bmp"_s, QSize(64, 48), Qt::red);
+    disc.picture(u"A/1.jpg"_s, QSize(64, 48), Qt::green);
+    const QByteArray failing =
+        testsupport::encode(testsupport::filled({2000, 1500}, Qt::cyan), "jpeg");
+    QVERIFY(failing.size() > 2 * 8192);
+    disc.file(u"A/2.jpg"_s, failing);
+    disc.picture(u"A/3.bmp"_s, QSize(64, 48), Qt::blue);
+    disc.picture(u"B/0.bmp"_s, QSize(64, 48), Qt::yellow);
+    disc.file(u"B/ImageList.txt"_s, "0.bmp,Yellow\n");
+    QVERIFY(e2e::installProgram(disc.path()));
+    QTemporaryDir mount;
+    QProcess medium;
+    medium.setProcessChannelMode(QProcess::ForwardedChannels);
+    medium.start(u"/usr/bin/python3"_s,
+                 {QStringLiteral(LUMOSA_SOURCE_DIR "/tools/medium.py"), disc.path(), mount.path(),
+                  u"--hang"_s, u"A/1.jpg"_s, u"--hang"_s, u"B/ImageList.txt"_s, u"--fail"_s,
+                  u"A/2.jpg:8192"_s});
+    const auto unmount = qScopeGuard([&] {
+        x_->stopProgram();
+        QProcess::execute(u"fusermount3"_s, {u"-u"_s, u"-z"_s, mount.path()});
+        medium.terminate();
+        medium.waitForFinished(5000);  // stopped, it gives up the reads it holds
+    });
+    QVERIFY(e2e::waitFor([&] { return QFile::exists(mount.path() + u"/A/3.bmp"_s); }, 10000));
+    x_->startShow(mount.path());
+    // Every picture that can be read comes, a second apart: never 1.jpg, never 2.jpg's strip.
+    const QList<QColor> colours{Qt::red, Qt::blue, Qt::yellow, Qt::green, Qt::cyan};
+    QCOMPARE(x_->watch(colours, 4), (QList<int>{0, 1, 2, 0}));
+    const QString errors = x_->programErrors();
+    QVERIFY2(errors.contains(u"A/2.jpg: cannot be read"_s), qPrintable(errors));
+    QVERIFY(x_->activate(x_->waitForWindow(u"^Lumosa$"_s)));
+    const QString first = keys.section(u' ', 0, 0);
+    if (first == u"sheet"_s || first == u"panel"_s) {
+        QVERIFY(x_->activate(x_->openPanel()));
+        // The sheet never ends its build: its title counts up to the hanging file.
+        QVERIFY(first == u"panel"_s ||
+                (x_->key(u"alt+t"_s) && x_->activate(x_->waitForWindow(u"thumbnails$"_s))));
+        keys = keys.section(u' ', 1);
+    }
+    QElapsedTimer answered;
+    answered.start();
+    QVERIFY(x_->key(keys));
+    if (window.isEmpty()) {
+        QCOMPARE(x_->waitForExit(), 0);
+    } else {
+        QVERIFY(e2e::waitFor([&] {
+            return x_->windows(window).size() == 1 && x_->windows(u"thumbnails"_s).isEmpty();
+        }));
+    }
+    QVERIFY2(answered.elapsed() < 1000, qPrintable(QString::number(answered.elapsed())));
 }
 
 LUMOSA_TEST(WindowsTest)

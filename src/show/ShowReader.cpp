@@ -1,0 +1,276 @@
+#include "show/ShowReader.h"
+
+#include <QFuture>
+
+#include <algorithm>
+
+#include "platform/NativeNames.h"
+#include "platform/Workers.h"
+
+namespace show {
+
+FileStamp FileStamp::of(const QString& path) {
+    const platform::FileStatus status = platform::fileStatus(path);
+    return {status.size, status.modified, status.changed};
+}
+
+ShowReader::ShowReader(DiscReads reads, QObject* parent)
+    : QObject(parent), reads_(std::move(reads)) {}
+
+ShowReader::~ShowReader() {
+    // Reads under way are not waited for: each owns what it touches, its answer goes nowhere
+    // once this object is gone, and one stuck on the medium ends with the process.
+    for (const auto& abort : std::as_const(reading_)) {
+        abort->store(true);
+    }
+}
+
+void ShowReader::awaitPicture(const QString& path, QSize bound) {
+    wait_ = Wait::Picture;
+    awaited_ = path;
+    awaitedBound_ = bound;
+    if (!screen_.isEmpty() && screen_ != path) {
+        reading_.value(screen_)->store(true);  // no longer wanted on the screen
+        screen_.clear();
+    }
+    if (screen_ == path) {
+        return;  // already being read for the screen
+    }
+    if (ahead_ == path && bound == bound_) {
+        screen_ = std::exchange(ahead_, {});  // decoded ahead as we speak: its answer serves
+        return;
+    }
+    // The screen comes first: a decode ahead gives way, unless the picture is held and only
+    // its file is checked.
+    if (!isHeld(path, bound)) {
+        callOffAhead();
+    }
+    if (startRead(path, bound, true)) {
+        screen_ = path;
+    }
+    // Otherwise a read of the file called off earlier is still under way (stuck on the
+    // medium, or winding down): the screen waits for it to end, then reads afresh.
+}
+
+void ShowReader::awaitFolder(const QString& folder) {
+    if (!screen_.isEmpty()) {
+        reading_.value(screen_)->store(true);
+        screen_.clear();
+    }
+    wait_ = Wait::Folder;
+    awaited_ = folder;
+    // A listing under way (for a look ahead) serves the visit too.
+    if (!folderReads_.contains(folder)) {
+        startFolder(folder, false);
+    }
+}
+
+std::optional<QStringList> ShowReader::peek(const QString& folder) {
+    if (listings_.contains(folder)) {
+        return listings_.value(folder);
+    }
+    if (!folderReads_.contains(folder)) {
+        // Listed for the look ahead: the visit that follows takes this listing.
+        startFolder(folder, true);
+    }
+    return std::nullopt;
+}
+
+void ShowReader::startFolder(const QString& folder, bool peek) {
+    folderReads_.append(folder);
+    const auto read = reads_.folder;
+    platform::runDetached<std::optional<QStringList>>(
+        this, [read, folder, peek] { return read(folder, peek); },
+        [this, folder, peek](const std::optional<QStringList>& pictures) {
+            folderReads_.removeOne(folder);
+            listings_.insert(folder, pictures.value_or(QStringList()));
+            if (wait_ != Wait::Folder || awaited_ != folder) {
+                if (peek) {
+                    Q_EMIT peeked();
+                }
+                return;  // the show went elsewhere meanwhile
+            }
+            wait_ = Wait::Nothing;
+            awaited_.clear();
+            if (pictures) {
+                // Read after the listing, and apart: a description file that does not answer
+                // leaves the captions without descriptions, never the show without pictures.
+                startDescriptions(folder, *pictures);
+            }
+            Q_EMIT folderArrived(folder, pictures);
+        });
+}
+
+void ShowReader::startDescriptions(const QString& folder, const QStringList& pictures) {
+    if (descriptionReads_.contains(folder)) {
+        return;  // an earlier read still under way answers
+    }
+    descriptionReads_.append(folder);
+    const auto read = reads_.descriptions;
+    platform::runDetached<Descriptions>(
+        this, [read, folder, pictures] { return read(folder, pictures); },
+        [this, folder](const Descriptions& descriptions) {
+            descriptionReads_.removeOne(folder);
+            Q_EMIT descriptionsArrived(folder, descriptions);
+        });
+}
+
+void ShowReader::hold(const QString& path, QSize bound, const FileStamp& stamp,
+                      const platform::Picture& picture) {
+    if (!enabled_ || picture.isNull()) {
+        return;
+    }
+    entries_.removeIf([&](const Entry& e) { return e.path == path; });
+    entries_.append({path, bound, stamp, picture, {}});
+}
+
+void ShowReader::lookAhead(const QString& current, const QStringList& wanted, QSize bound) {
+    if (!enabled_) {
+        return;
+    }
+    wanted_.clear();
+    for (const QString& path : wanted) {
+        if (!path.isEmpty() && path != current && !wanted_.contains(path) &&
+            wanted_.size() < kMaxWanted) {
+            wanted_.append(path);
+        }
+    }
+    current_ = current;
+    bound_ = bound;
+    failed_.clear();
+    entries_.removeIf([&](const Entry& e) {
+        return e.bound != bound || (e.path != current && !wanted_.contains(e.path));
+    });
+    // A decode that no longer lies ahead is called off.
+    if (!ahead_.isEmpty() && ahead_ != current && !wanted_.contains(ahead_)) {
+        callOffAhead();
+    }
+    startNext();
+}
+
+const ShowReader::Entry* ShowReader::heldEntry(const QString& path, QSize bound) const {
+    for (const Entry& entry : entries_) {
+        if (entry.path == path && entry.bound == bound) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
+
+bool ShowReader::isHeld(const QString& path, QSize bound) const {
+    return heldEntry(path, bound) != nullptr;
+}
+
+void ShowReader::startNext() {
+    if (!ahead_.isEmpty() || !screen_.isEmpty() || wait_ != Wait::Nothing || !enabled_) {
+        return;
+    }
+    const QStringList candidates = QStringList{current_} + wanted_;
+    const auto next =
+        std::find_if(candidates.cbegin(), candidates.cend(), [&](const QString& path) {
+            return !path.isEmpty() && !isHeld(path, bound_) && !failed_.contains(path) &&
+                   !reading_.contains(path);
+        });
+    if (next != candidates.cend() && startRead(*next, bound_, false)) {
+        ahead_ = *next;
+    }
+}
+
+bool ShowReader::startRead(const QString& path, QSize bound, bool forScreen) {
+    if (reading_.contains(path)) {
+        return false;
+    }
+    auto abort = std::make_shared<std::atomic<bool>>(false);
+    reading_.insert(path, abort);
+    const Entry* held = forScreen ? heldEntry(path, bound) : nullptr;
+    const Entry known = held ? *held : Entry{path, bound, {}, {}, {}};
+    const DiscReads reads = reads_;
+    platform::runDetached<Entry>(
+        this,
+        [reads, known, abort] {
+            Entry entry = known;
+            // Stamped before reading: a file written meanwhile no longer matches its stamp.
+            entry.stamp = reads.stamp(entry.path);
+            if (!entry.picture.isNull() && entry.stamp.size >= 0 && entry.stamp == known.stamp) {
+                return entry;
+            }
+            entry.picture = reads.picture(entry.path, entry.bound, &entry.why, abort.get());
+            return entry;
+        },
+        [this, forScreen](const Entry& entry) { readDone(entry, forScreen); });
+    return true;
+}
+
+void ShowReader::readDone(const Entry& entry, bool forScreen) {
+    reading_.remove(entry.path);
+    const bool forTheScreen = forScreen ? screen_ == entry.path : false;
+    const bool adopted = !forScreen && screen_ == entry.path;
+    const bool ahead = !forScreen && ahead_ == entry.path;
+    if (ahead) {
+        ahead_.clear();
+    }
+    if (forTheScreen || adopted) {
+        screen_.clear();
+    }
+    const bool wanted = forTheScreen || adopted || ahead;
+    if (wanted && !entry.picture.isNull()) {
+        hold(entry.path, entry.bound, entry.stamp, entry.picture);
+    } else if (ahead) {
+        // Not kept: showing it reads the file again and fails, or succeeds, exactly as it
+        // would have without this.
+        failed_.append(entry.path);
+    }
+    if (!forScreen && (ahead || adopted)) {
+        Q_EMIT decoded(entry.path, entry.why);
+    }
+    if (wait_ == Wait::Picture && awaited_ == entry.path) {
+        if (forTheScreen || adopted) {
+            wait_ = Wait::Nothing;
+            awaited_.clear();
+            Q_EMIT arrived(entry.path, entry.picture, entry.why);
+        } else if (screen_.isEmpty() && startRead(awaited_, awaitedBound_, true)) {
+            // A read called off earlier has ended: the screen's own begins.
+            screen_ = awaited_;
+        }
+    }
+    startNext();
+}
+
+void ShowReader::callOffAhead() {
+    if (!ahead_.isEmpty()) {
+        // A decode already running ends early: the worker is wanted for another picture.
+        reading_.value(ahead_)->store(true);
+        ahead_.clear();
+    }
+}
+
+void ShowReader::clear() {
+    callOffAhead();
+    entries_.clear();
+}
+
+void ShowReader::setEnabled(bool enabled) {
+    enabled_ = enabled;
+    if (!enabled) {
+        clear();
+    }
+}
+
+QStringList ShowReader::heldPaths() const {
+    QStringList paths;
+    for (const Entry& entry : entries_) {
+        paths.append(entry.path);
+    }
+    return paths;
+}
+
+platform::Picture ShowReader::held(const QString& path) const {
+    for (const Entry& entry : entries_) {
+        if (entry.path == path) {
+            return entry.picture;
+        }
+    }
+    return {};
+}
+
+}  // namespace show

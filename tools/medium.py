@@ -1,0 +1,167 @@
+#!/usr/bin/python3
+"""A slow or failing medium for tests and benchmarks: serves SOURCE read-only at MOUNTPOINT.
+
+Runs in the foreground until it is stopped (SIGTERM, SIGINT, or `fusermount3 -u MOUNTPOINT`)
+and dies with the process that started it. Stopping it releases every read it holds: the
+kernel answers them with an error. Needs /dev/fuse and root (or a user allowed to mount FUSE).
+
+Every file is served without the page cache (direct_io), so each read the program makes
+reaches this file system and pays its price again, as on a disc.
+
+Examples:
+  tools/medium.py pictures /mnt/disc --hang 'A/p3.jpg' --fail 'A/p5.jpg:8192'
+  tools/medium.py disc /mnt/cd --rate 600k --seek 100     # about a 4x CD
+  tools/medium.py disc /mnt/stick --rate 20m --seek 1     # a USB 2 stick
+"""
+
+import argparse
+import ctypes
+import errno
+import fnmatch
+import os
+import signal
+import sys
+import threading
+import time
+
+import fusepy
+
+
+def parse_bytes(text):
+    """A byte count with an optional k, m or g (powers of 1024)."""
+    scale = {"k": 1 << 10, "m": 1 << 20, "g": 1 << 30}.get(text[-1:].lower(), 1)
+    return int(float(text[:-1] if scale > 1 else text) * scale)
+
+
+class Medium(fusepy.Operations):
+    def __init__(self, source, mountpoint, hang, fail, rate, seek_ms):
+        self.source = os.path.realpath(source)
+        self.mountpoint = os.path.realpath(mountpoint)
+        self.hang = hang  # patterns of relative paths whose reads never end
+        self.fail = fail  # (pattern, bytes): reads at or past `bytes` fail with EIO
+        self.rate = rate  # bytes a second, 0: no limit
+        self.seek = seek_ms / 1000.0
+        self.ended = threading.Event()
+        self.head_lock = threading.Lock()  # one head: reads take turns, as on a disc
+        self.head = None  # (file, offset) where the last read ended
+
+    def _real(self, path):
+        return os.path.join(self.source, path.lstrip("/"))
+
+    def _matches(self, path, pattern):
+        return fnmatch.fnmatchcase(path.lstrip("/"), pattern)
+
+    def mounted(self):
+        with open("/proc/self/mounts", encoding="utf-8", errors="replace") as mounts:
+            return any(line.split()[1:2] == [self.mountpoint] for line in mounts)
+
+    def getattr(self, path, fh=None):
+        st = os.lstat(self._real(path))
+        keys = ("st_mode", "st_size", "st_nlink", "st_uid", "st_gid",
+                "st_atime", "st_mtime", "st_ctime")
+        attrs = {k: getattr(st, k) for k in keys}
+        attrs["st_mode"] &= ~0o222  # read-only, as a disc
+        return attrs
+
+    def readdir(self, path, fh):
+        return [".", ".."] + os.listdir(self._real(path))
+
+    def readlink(self, path):
+        return os.readlink(self._real(path))
+
+    def statfs(self, path):
+        st = os.statvfs(self._real(path))
+        return {k: getattr(st, k) for k in ("f_bsize", "f_frsize", "f_blocks", "f_bfree",
+                                            "f_bavail", "f_files", "f_ffree", "f_namemax")}
+
+    def open(self, path, flags):
+        if flags & (os.O_WRONLY | os.O_RDWR | os.O_APPEND | os.O_TRUNC):
+            raise fusepy.FuseOSError(errno.EROFS)
+        return os.open(self._real(path), os.O_RDONLY)
+
+    def release(self, path, fh):
+        os.close(fh)
+        return 0
+
+    def read(self, path, size, offset, fh):
+        if any(self._matches(path, p) for p in self.hang):
+            # Until the file system is stopped or unmounted (the kernel's mount table is read, not
+            # the mount point, which would ask this file system), or the reader is interrupted:
+            # a process that ends, or is killed, leaves at once instead of lingering in the kernel.
+            while not self.ended.wait(0.2) and self.mounted():
+                if fusepy._libfuse.fuse_interrupted():
+                    raise fusepy.FuseOSError(errno.EINTR)
+            raise fusepy.FuseOSError(errno.EIO)
+        for pattern, limit in self.fail:
+            if self._matches(path, pattern):
+                if offset >= limit:
+                    raise fusepy.FuseOSError(errno.EIO)
+                size = min(size, limit - offset)  # a short read, then the error
+        with self.head_lock:
+            if self.seek > 0 and self.head != (path, offset):
+                time.sleep(self.seek)
+            data = os.pread(fh, size, offset)
+            if self.rate > 0:
+                time.sleep(len(data) / self.rate)
+            self.head = (path, offset + len(data))
+        return data
+
+
+def main():
+    parser = argparse.ArgumentParser(
+        description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("source", help="the folder to serve")
+    parser.add_argument("mountpoint", help="an empty folder to serve it at")
+    parser.add_argument("--hang", action="append", default=[], metavar="PATTERN",
+                        help="reads of files matching PATTERN (a path relative to SOURCE, "
+                             "shell wildcards) never end until the file system is stopped or "
+                             "the reading process ends or is killed; their listing and status "
+                             "still answer; may be repeated")
+    parser.add_argument("--fail", action="append", default=[], metavar="PATTERN:BYTES",
+                        help="reads of files matching PATTERN deliver their first BYTES bytes, "
+                             "then fail with EIO (an unreadable sector); may be repeated")
+    parser.add_argument("--rate", default="0", metavar="BYTES",
+                        help="bytes a second that reads deliver, with k, m or g for KiB, MiB, "
+                             "GiB (a 1x CD reads 150k, a 52x CD up to 7.8m, a USB 2 stick "
+                             "about 20m); 0, the default, for no limit")
+    parser.add_argument("--seek", type=float, default=0.0, metavar="MS",
+                        help="milliseconds a read costs when it does not go on where the last "
+                             "read ended (a CD's seek: 80 to 150 ms; a stick's: under 1 ms)")
+    args = parser.parse_args()
+    fail = []
+    for item in args.fail:
+        pattern, _, count = item.rpartition(":")
+        if not pattern:
+            parser.error("--fail takes PATTERN:BYTES")
+        fail.append((pattern, parse_bytes(count)))
+
+    # Dies with the process that started it (Linux): nothing outlives a test.
+    libc = ctypes.CDLL(None, use_errno=True)
+    PR_SET_PDEATHSIG = 1
+    libc.prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+
+    medium = Medium(args.source, args.mountpoint, args.hang, fail, parse_bytes(args.rate),
+                    args.seek)
+
+    # The stopping signals are taken by a thread of ours rather than by libfuse, which would end
+    # its loop and then wait for the reads it holds: the reads are released first, then the
+    # file system is unmounted, which ends the loop.
+    stops = {signal.SIGTERM, signal.SIGINT, signal.SIGHUP}
+    signal.pthread_sigmask(signal.SIG_BLOCK, stops)
+
+    def stop_on_signal():
+        signal.sigwait(stops)
+        medium.ended.set()
+        os.spawnlp(os.P_WAIT, "fusermount3", "fusermount3", "-u", "-z", args.mountpoint)
+
+    threading.Thread(target=stop_on_signal, daemon=True).start()
+    try:
+        fusepy.FUSE(medium, args.mountpoint, foreground=True, ro=True, direct_io=True,
+                    intr=True, default_permissions=True, fsname="lumosa-medium")
+    finally:
+        medium.ended.set()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
