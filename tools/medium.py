@@ -6,12 +6,16 @@ and dies with the process that started it. Stopping it releases every read it ho
 kernel answers them with an error. Needs /dev/fuse and root (or a user allowed to mount FUSE).
 
 Every file is served without the page cache (direct_io), so each read the program makes
-reaches this file system and pays its price again, as on a disc.
+reaches this file system and pays its price again, as on a disc; --cache serves through the page
+cache instead (a program started from the medium maps its libraries, which needs it). Files lie
+one after another on the medium as an ISO 9660 image lays them out, in the order of their paths
+(or as --layout says): a read that goes on where the last ended costs no seek, also across files.
 
 Examples:
   tools/medium.py pictures /mnt/disc --hang 'A/p3.jpg' --fail 'A/p5.jpg:8192'
   tools/medium.py disc /mnt/cd --rate 600k --seek 100     # about a 4x CD
   tools/medium.py disc /mnt/stick --rate 20m --seek 1     # a USB 2 stick
+  tools/medium.py tree /mnt/cd --rate 3.6m --seek 90 --layout lba.txt --log reads.txt
 """
 
 import argparse
@@ -34,7 +38,7 @@ def parse_bytes(text):
 
 
 class Medium(fusepy.Operations):
-    def __init__(self, source, mountpoint, hang, fail, rate, seek_ms):
+    def __init__(self, source, mountpoint, hang, fail, rate, seek_ms, layout, log):
         self.source = os.path.realpath(source)
         self.mountpoint = os.path.realpath(mountpoint)
         self.hang = hang  # patterns of relative paths whose reads never end
@@ -43,7 +47,9 @@ class Medium(fusepy.Operations):
         self.seek = seek_ms / 1000.0
         self.ended = threading.Event()
         self.head_lock = threading.Lock()  # one head: reads take turns, as on a disc
-        self.head = None  # (file, offset) where the last read ended
+        self.head = None  # where on the medium the last read ended
+        self.layout = layout  # relative path: where the file starts on the medium
+        self.log = log  # a line a read, "PATH OFFSET BYTES", or None
 
     def _real(self, path):
         return os.path.join(self.source, path.lstrip("/"))
@@ -98,13 +104,39 @@ class Medium(fusepy.Operations):
                     raise fusepy.FuseOSError(errno.EIO)
                 size = min(size, limit - offset)  # a short read, then the error
         with self.head_lock:
-            if self.seek > 0 and self.head != (path, offset):
+            at = self.layout.get(path.lstrip("/"), 0) + offset
+            if self.seek > 0 and self.head != at:
                 time.sleep(self.seek)
             data = os.pread(fh, size, offset)
             if self.rate > 0:
                 time.sleep(len(data) / self.rate)
-            self.head = (path, offset + len(data))
+            self.head = at + len(data)
+            if self.log:
+                self.log.write("%s %d %d\n" % (path.lstrip("/"), offset, len(data)))
         return data
+
+
+def iso_layout(source):
+    """Where each file starts when laid out one after another in the order of its path, in 2 KB
+    blocks, as on an ISO 9660 image."""
+    layout, at = {}, 0
+    for folder, folders, files in os.walk(source):
+        folders.sort()
+        for name in sorted(files):
+            path = os.path.join(folder, name)
+            layout[os.path.relpath(path, source)] = at
+            at += (os.path.getsize(path) + 2047) // 2048 * 2048
+    return layout
+
+
+def read_layout(path):
+    """Lines "BLOCK PATH" (2 KB blocks), as xorriso's report_lba gives them once parsed."""
+    layout = {}
+    with open(path, encoding="utf-8") as lines:
+        for line in lines:
+            block, _, name = line.rstrip("\n").partition(" ")
+            layout[name.lstrip("/")] = int(block) * 2048
+    return layout
 
 
 def main():
@@ -127,6 +159,15 @@ def main():
     parser.add_argument("--seek", type=float, default=0.0, metavar="MS",
                         help="milliseconds a read costs when it does not go on where the last "
                              "read ended (a CD's seek: 80 to 150 ms; a stick's: under 1 ms)")
+    parser.add_argument("--layout", metavar="FILE",
+                        help="where the files lie on the medium: lines \"BLOCK PATH\", 2 KB "
+                             "blocks, paths relative to SOURCE (default: one after another in "
+                             "the order of their paths)")
+    parser.add_argument("--log", metavar="FILE",
+                        help="appends a line a read to FILE: \"PATH OFFSET BYTES\"")
+    parser.add_argument("--cache", action="store_true",
+                        help="serve through the kernel's page cache (needed to run programs "
+                             "from the medium); a file's pages are then read once a mount")
     args = parser.parse_args()
     fail = []
     for item in args.fail:
@@ -140,8 +181,10 @@ def main():
     PR_SET_PDEATHSIG = 1
     libc.prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
 
+    layout = read_layout(args.layout) if args.layout else iso_layout(args.source)
+    log = open(args.log, "a", buffering=1, encoding="utf-8") if args.log else None
     medium = Medium(args.source, args.mountpoint, args.hang, fail, parse_bytes(args.rate),
-                    args.seek)
+                    args.seek, layout, log)
 
     # The stopping signals are taken by a thread of ours rather than by libfuse, which would end
     # its loop and then wait for the reads it holds: the reads are released first, then the
@@ -156,8 +199,12 @@ def main():
 
     threading.Thread(target=stop_on_signal, daemon=True).start()
     try:
-        fusepy.FUSE(medium, args.mountpoint, foreground=True, ro=True, direct_io=True,
-                    intr=True, default_permissions=True, fsname="lumosa-medium")
+        # fusepy passes every keyword on as a mount option: direct_io is named only when wanted.
+        # With the cache, pages stay cached from one opening of a file to the next, as on a
+        # disc's own file system: a library read ahead is found by the loader that maps it.
+        options = {"kernel_cache": True} if args.cache else {"direct_io": True}
+        fusepy.FUSE(medium, args.mountpoint, foreground=True, ro=True, intr=True,
+                    default_permissions=True, fsname="lumosa-medium", **options)
     finally:
         medium.ended.set()
     return 0

@@ -24,7 +24,7 @@ LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox x11-utils x11-xserver-utils str
     python3-fusepy)
 # Benchmarks: the JPEG decoder's own library, to time it alone; colord-data's Adobe RGB profile,
 # to tag photos with; tools/medium.py for a slow medium (fuse3, python3-fusepy).
-LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev colord-data fuse3 python3-fusepy)
+LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev colord-data fuse3 python3-fusepy xvfb xorriso)
 # Fuzzing: clang with libFuzzer and the sanitizer runtimes (clang-14 gives clang++-14, the
 # runtimes, libFuzzer among them, come with libclang-rt-14-dev).
 LUMOSA_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)

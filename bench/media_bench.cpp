@@ -1,0 +1,499 @@
+// The show on a slow medium, simulated by tools/medium.py (a FUSE file system, files laid out as
+// on an ISO 9660 image): the thumbnail sheet of 100 camera photos of 24 megapixels, each carrying
+// its EXIF thumbnail, at the speeds of a 24x CD (3.6 MB/s, 90 ms a seek) and of a USB 2 stick
+// (25 MB/s, 1 ms); and a disc made by scripts/make-disc starting from the CD, launch to its first
+// photo on a virtual X server. Each is set against the medium's limit, measured through the same
+// mount in the same run: reading exactly the bytes that are needed, in the same order (the photos'
+// EXIF blocks for the sheet; the bundle's load-order ranges and the first photo for the start).
+//
+//   media_bench --tools BUILD_DIR [--count N]
+//
+// The photos are written once into BUILD_DIR/bench-data/media, the disc and its image into
+// BUILD_DIR/bench-data/media-disc.
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+#include <QTimer>
+#include <QtEndian>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+
+#include "BenchSupport.h"
+#include "panel/ControlPanel.h"
+#include "platform/App.h"
+#include "platform/Form.h"
+#include "show/MainForm.h"
+#include "thumbs/frmThumbnails.h"
+
+using bench::figure;
+using bench::nowMs;
+
+namespace {
+
+const QString kFolder = QStringLiteral("Photos");
+const QString kFinal =
+    QStringLiteral(" thumbnails. Click on an image to return to the slideshow at that point.");
+
+struct Speed {
+    const char* name;
+    const char* rate;
+    const char* seekMs;
+};
+const Speed kCd{"cd", "3.6m", "90"};
+const Speed kStick{"stick", "25m", "1"};
+
+QString sourceDir;  // the checkout, for tools/medium.py and scripts/make-disc
+
+[[noreturn]] void fail(const QString& message) {
+    QTextStream(stderr) << "media_bench: " << message << Qt::endl;
+    std::exit(1);
+}
+
+void waitUntil(const std::function<bool()>& done, int timeoutMs = 600000) {
+    QTimer wake;
+    wake.start(5);
+    const double until = nowMs() + timeoutMs;
+    while (!done()) {
+        if (nowMs() > until) {
+            fail(QStringLiteral("timed out"));
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+void run(const QString& program, const QStringList& arguments, const QString& folder = {}) {
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0) {
+        fail(program + QStringLiteral(" failed"));
+    }
+}
+
+// The photos, written once: the stamp only after every one was.
+QString ensurePhotos(const QString& tools, int count) {
+    const QString disc = QDir(tools).absoluteFilePath(QStringLiteral("bench-data/media"));
+    const QString stamp = disc + QStringLiteral("/.photos-%1-complete").arg(count);
+    if (!QFile::exists(stamp)) {
+        QDir(disc).removeRecursively();
+        QTextStream(stderr) << "writing " << count << " photos into " << disc << " (once)"
+                            << Qt::endl;
+        run(QDir(tools).absoluteFilePath(QStringLiteral("lumosa-samples")),
+            {QStringLiteral("--photo"), QStringLiteral("5664x4248"), QStringLiteral("--count"),
+             QString::number(count), QStringLiteral("--exif-thumbnail"), disc + u'/' + kFolder});
+        QFile program(disc + QStringLiteral("/lumosa"));  // the show's start-up looks for it
+        QFile done(stamp);
+        if (!program.open(QIODevice::WriteOnly) || !done.open(QIODevice::WriteOnly)) {
+            fail(QStringLiteral("cannot write in %1").arg(disc));
+        }
+    }
+    return disc;
+}
+
+// tools/medium.py serving a folder at a mount point of its own while it lives; it logs every
+// read, so that the bytes taken from the medium can be counted.
+class Medium {
+public:
+    Medium(const QString& source, const Speed& speed, const QStringList& extra = {}) {
+        if (!mount_.isValid()) {
+            fail(QStringLiteral("no temporary folder"));
+        }
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start(sourceDir + QStringLiteral("/tools/medium.py"),
+                       QStringList{source, mountPoint(), QStringLiteral("--rate"),
+                                   QString::fromLatin1(speed.rate), QStringLiteral("--seek"),
+                                   QString::fromLatin1(speed.seekMs), QStringLiteral("--log"),
+                                   log_.path() + QStringLiteral("/reads")} +
+                           extra);
+        waitUntil(
+            [&] {
+                return process_.state() == QProcess::NotRunning ||
+                       QDir(mountPoint())
+                               .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
+                               .size() > 0;
+            },
+            10000);
+        if (process_.state() == QProcess::NotRunning) {
+            fail(QStringLiteral("tools/medium.py did not start"));
+        }
+    }
+    ~Medium() {
+        process_.terminate();
+        process_.waitForFinished(10000);
+    }
+    QString mountPoint() const { return mount_.path(); }
+    // Bytes read from the medium so far.
+    qint64 bytesRead() const {
+        QFile file(log_.path() + QStringLiteral("/reads"));
+        qint64 bytes = 0;
+        if (file.open(QIODevice::ReadOnly)) {
+            for (const QByteArray& line : file.readAll().split('\n')) {
+                bytes += line.mid(line.lastIndexOf(' ') + 1).toLongLong();
+            }
+        }
+        return bytes;
+    }
+
+private:
+    QTemporaryDir mount_;
+    QTemporaryDir log_;
+    QProcess process_;
+};
+
+QStringList photoNames(const QString& disc) {
+    return QDir(disc + u'/' + kFolder)
+        .entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+}
+
+// Child process: the show started in the mounted disc, its sheet opened from the control panel;
+// prints the time to the first screenful of thumbnails and to all of them.
+int sheetRun(const QString& disc, int count) {
+    QDir::setCurrent(disc);
+    if (!platform::Forms::start<MainForm>()) {
+        fail(QStringLiteral("the show did not start in %1").arg(disc));
+    }
+    MainForm& show = platform::Forms::get<MainForm>();
+    waitUntil([&] { return show.flbImageList.ListCount() == count; });
+    const double start = nowMs();
+    platform::Forms::get<ControlPanel>().Show();
+    platform::Forms::get<ControlPanel>().cbThumbs.click();
+    frmThumbnails* sheet = platform::Forms::find<frmThumbnails>();
+    waitUntil([&] { return int(sheet->Thumb1.size()) == count; });
+    // The cells that show on the sheet's first screen.
+    int firstScreen = 0;
+    while (firstScreen < count &&
+           sheet->Thumb1[size_t(firstScreen)]->widget()->mapTo(sheet, QPoint()).y() <
+               sheet->height()) {
+        ++firstScreen;
+    }
+    waitUntil([&] {
+        for (int i = 0; i < firstScreen; ++i) {
+            if (sheet->Thumb1[size_t(i)]->picture().isNull()) {
+                return false;
+            }
+        }
+        return true;
+    });
+    figure(QStringLiteral("first_screen"), firstScreen, QStringLiteral("thumbnails"));
+    figure(QStringLiteral("sheet_first"), nowMs() - start, QStringLiteral("ms"));
+    waitUntil([&] { return sheet->Caption() == QString::number(count) + kFinal; });
+    figure(QStringLiteral("sheet_all"), nowMs() - start, QStringLiteral("ms"));
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
+// Runs this program with `arguments` and returns its figures by name.
+QMap<QString, double> figuresOfChild(const QStringList& arguments) {
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
+        child.exitCode() != 0) {
+        fail(QStringLiteral("the sheet's run failed"));
+    }
+    QMap<QString, double> figures;
+    for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() == 3) {
+            figures[QString::fromLatin1(words[0])] = words[1].toDouble();
+        }
+    }
+    return figures;
+}
+
+// Reads `length` bytes from `offset` of `path` in one go; false when they are not there.
+bool readRange(const QString& path, qint64 offset, qint64 length) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) && file.seek(offset) &&
+           file.read(length).size() == length;
+}
+
+// The sheet's limit: each photo's EXIF block (from the start of the file to the end of its APP1
+// segment), in the sheet's order; the time to the first `firstScreen` and to all.
+std::pair<double, double> sheetLimit(const QString& disc, int firstScreen) {
+    const double start = nowMs();
+    double first = -1;
+    const QStringList names = photoNames(disc);
+    for (int i = 0; i < names.size(); ++i) {
+        const QString path = disc + u'/' + kFolder + u'/' + names[i];
+        QFile file(path);
+        QByteArray head;
+        if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+            head = file.read(6);
+        }
+        if (head.size() < 6 || !head.startsWith("\xFF\xD8\xFF\xE1")) {
+            fail(path + QStringLiteral(": no EXIF block first"));
+        }
+        const qint64 length = qFromBigEndian<quint16>(head.constData() + 4);
+        if (file.read(length - 2).size() != length - 2) {
+            fail(path + QStringLiteral(": cut short"));
+        }
+        if (i + 1 == firstScreen) {
+            first = nowMs() - start;
+        }
+    }
+    return {first, nowMs() - start};
+}
+
+struct SheetFigures {
+    double first = 0, all = 0, firstLimit = 0, allLimit = 0, bytes = 0, fileBytes = 0;
+};
+
+SheetFigures sheetOn(const QString& disc, const Speed& speed, int count) {
+    SheetFigures f;
+    int firstScreen = 0;
+    {
+        Medium medium(disc, speed);
+        const QMap<QString, double> sheet =
+            figuresOfChild({QStringLiteral("--sheet"), medium.mountPoint(),
+                            QStringLiteral("--count"), QString::number(count)});
+        f.first = sheet.value(QStringLiteral("sheet_first"));
+        f.all = sheet.value(QStringLiteral("sheet_all"));
+        firstScreen = int(sheet.value(QStringLiteral("first_screen")));
+        // The show's own start reads nothing of the photos: every byte is the sheet's.
+        f.bytes = double(medium.bytesRead());
+    }
+    {
+        Medium medium(disc, speed);
+        std::tie(f.firstLimit, f.allLimit) = sheetLimit(medium.mountPoint(), firstScreen);
+    }
+    for (const QString& name : photoNames(disc)) {
+        f.fileBytes += double(QFileInfo(disc + u'/' + kFolder + u'/' + name).size());
+    }
+    return f;
+}
+
+// A disc made by scripts/make-disc with the first three photos, its ISO image, the image's tree
+// and where its files lie (a "BLOCK PATH" line each): made once.
+QString ensureDisc(const QString& tools, const QString& photos) {
+    const QString base = QDir(tools).absoluteFilePath(QStringLiteral("bench-data/media-disc"));
+    const QString stamp = base + QStringLiteral("/.complete");
+    if (QFile::exists(stamp)) {
+        return base;
+    }
+    QDir(base).removeRecursively();
+    QDir().mkpath(base + QStringLiteral("/pictures/") + kFolder);
+    const QStringList names = photoNames(photos);
+    for (int i = 0; i < 3 && i < names.size(); ++i) {
+        QFile::copy(photos + u'/' + kFolder + u'/' + names[i],
+                    base + QStringLiteral("/pictures/") + kFolder + u'/' + names[i]);
+    }
+    run(sourceDir + QStringLiteral("/scripts/make-disc"),
+        {QStringLiteral("--iso"), base + QStringLiteral("/disc.iso"),
+         base + QStringLiteral("/made"), base + QStringLiteral("/pictures/") + kFolder});
+    run(QStringLiteral("xorriso"),
+        {QStringLiteral("-osirrox"), QStringLiteral("on"), QStringLiteral("-indev"),
+         base + QStringLiteral("/disc.iso"), QStringLiteral("-extract"), QStringLiteral("/"),
+         base + QStringLiteral("/tree")});
+    QProcess report;
+    report.start(
+        QStringLiteral("xorriso"),
+        {QStringLiteral("-indev"), base + QStringLiteral("/disc.iso"), QStringLiteral("-find"),
+         QStringLiteral("/"), QStringLiteral("-type"), QStringLiteral("f"), QStringLiteral("-exec"),
+         QStringLiteral("report_lba"), QStringLiteral("--")});
+    report.waitForFinished(-1);
+    // "File data lba:  0 ,      33 ,       4 ,       8192 , '/path'"
+    QFile layout(base + QStringLiteral("/layout"));
+    if (!layout.open(QIODevice::WriteOnly)) {
+        fail(QStringLiteral("cannot write %1").arg(layout.fileName()));
+    }
+    for (const QByteArray& line : report.readAllStandardOutput().split('\n')) {
+        if (!line.startsWith("File data lba:")) {
+            continue;
+        }
+        const QList<QByteArray> fields = line.mid(14).split(',');
+        const QByteArray path = line.mid(line.indexOf('\'') + 1).chopped(1);
+        layout.write(fields.value(1).trimmed() + ' ' + path.mid(1) + '\n');
+    }
+    layout.close();
+    QFile done(stamp);
+    if (!done.open(QIODevice::WriteOnly)) {
+        fail(QStringLiteral("cannot write %1").arg(stamp));
+    }
+    return base;
+}
+
+// A virtual X server writing its screen to a file, for the disc's start.
+class Screen {
+public:
+    Screen() {
+        server_.start(
+            QStringLiteral("Xvfb"),
+            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
+             QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
+             QStringLiteral("1024x768x24"), QStringLiteral("-fbdir"), dir_.path()});
+        QByteArray number;
+        waitUntil(
+            [&] {
+                number += server_.readAllStandardOutput();
+                return number.endsWith('\n') || server_.state() == QProcess::NotRunning;
+            },
+            10000);
+        display_ = u':' + QString::fromLatin1(number.trimmed());
+    }
+    ~Screen() {
+        server_.terminate();
+        server_.waitForFinished(5000);
+    }
+    QString display() const { return display_; }
+    // Whether most of the screen shows a picture rather than the black of a show starting.
+    bool showsPicture() const {
+        QFile file(dir_.path() + QStringLiteral("/Xvfb_screen0"));
+        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        if (bytes.size() < 100) {
+            return false;
+        }
+        const auto field = [&](int i) {
+            return qFromBigEndian<quint32>(bytes.constData() + 4 * i);
+        };
+        const qint64 offset = qint64(field(0)) + qint64(field(19)) * 12;
+        const qint64 perLine = field(12);
+        int lit = 0, seen = 0;
+        for (int y = 100; y < 668; y += 37) {
+            for (int x = 100; x < 924; x += 41) {
+                const qint64 at = offset + y * perLine + 4 * x;
+                if (at + 4 > bytes.size()) {
+                    return false;
+                }
+                ++seen;
+                lit += (quint8(bytes[at]) | quint8(bytes[at + 1]) | quint8(bytes[at + 2])) > 16;
+            }
+        }
+        return lit * 2 > seen;
+    }
+
+private:
+    QTemporaryDir dir_;
+    QProcess server_;
+    QString display_;
+};
+
+// Launch to the first photo on the screen, from the disc's tree on the CD, cold; and the
+// limit: the load-order ranges and the first photo read in order through a fresh mount.
+std::pair<double, double> discStart(const QString& base) {
+    const QStringList layout{QStringLiteral("--layout"), base + QStringLiteral("/layout"),
+                             QStringLiteral("--cache")};
+    double start = 0;
+    {
+        Medium medium(base + QStringLiteral("/tree"), kCd, layout);
+        Screen screen;
+        QProcess show;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DISPLAY"), screen.display());
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        show.setProcessEnvironment(environment);
+        show.setWorkingDirectory(medium.mountPoint());
+        show.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        const double launched = nowMs();
+        show.start(medium.mountPoint() + QStringLiteral("/lumosa"));
+        waitUntil([&] { return screen.showsPicture() || show.state() == QProcess::NotRunning; },
+                  300000);
+        start = nowMs() - launched;
+        if (show.state() == QProcess::NotRunning) {
+            fail(QStringLiteral("the disc's show ended before its first photo"));
+        }
+        show.kill();
+        show.waitForFinished(5000);
+    }
+    Medium medium(base + QStringLiteral("/tree"), kCd, layout);
+    const QString tree = medium.mountPoint();
+    const double began = nowMs();
+    QFile order(tree + QStringLiteral("/_lumosa/load-order"));
+    if (!order.open(QIODevice::ReadOnly)) {
+        fail(QStringLiteral("the disc has no load-order"));
+    }
+    for (const QByteArray& line : order.readAll().split('\n')) {
+        const QList<QByteArray> words = line.split(' ');
+        if (words.size() == 3 &&
+            !readRange(tree + QStringLiteral("/_lumosa/") + QString::fromUtf8(words[2]),
+                       words[0].toLongLong(), words[1].toLongLong())) {
+            fail(QStringLiteral("cannot read %1").arg(QString::fromUtf8(line)));
+        }
+    }
+    const QString first = tree + u'/' + kFolder + u'/' + photoNames(tree).value(0);
+    if (!readRange(first, 0, QFileInfo(first).size())) {
+        fail(QStringLiteral("cannot read %1").arg(first));
+    }
+    return {start, nowMs() - began};
+}
+
+QString ratio(double a, double b) {
+    return QString::number(b > 0 ? a / b : 0, 'f', 2);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(platform::App::Title());
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    const QCommandLineOption tools(QStringLiteral("tools"),
+                                   QStringLiteral("Build folder holding lumosa-samples."),
+                                   QStringLiteral("DIR"));
+    const QCommandLineOption countOption(QStringLiteral("count"),
+                                         QStringLiteral("Number of photos (default 100)."),
+                                         QStringLiteral("N"), QStringLiteral("100"));
+    const QCommandLineOption sheet(QStringLiteral("sheet"),
+                                   QStringLiteral("Only open the sheet of DISC (internal)."),
+                                   QStringLiteral("DISC"));
+    const QCommandLineOption parts(QStringLiteral("parts"),
+                                   QStringLiteral("What to time: sheet, disc or both (default)."),
+                                   QStringLiteral("PARTS"), QStringLiteral("sheet,disc"));
+    parser.addOptions({tools, countOption, sheet, parts});
+    parser.process(app);
+    const int count = parser.value(countOption).toInt();
+    if (count < 1) {
+        fail(QStringLiteral("--count wants a positive number"));
+    }
+    if (parser.isSet(sheet)) {
+        return sheetRun(parser.value(sheet), count);
+    }
+    if (!parser.isSet(tools)) {
+        fail(QStringLiteral("--tools DIR is required (scripts/bench media gives it)"));
+    }
+    sourceDir = QDir(QStringLiteral(LUMOSA_SOURCE_DIR)).absolutePath();
+    const QString photos = ensurePhotos(parser.value(tools), count);
+
+    const QStringList wanted = parser.value(parts).split(u',');
+    QMap<QString, SheetFigures> sheets;
+    for (const Speed& speed : {kCd, kStick}) {
+        if (!wanted.contains(QStringLiteral("sheet"))) {
+            break;
+        }
+        const SheetFigures f = sheetOn(photos, speed, count);
+        const QString name = QString::fromLatin1(speed.name);
+        figure(name + QStringLiteral("_sheet_first"), f.first, QStringLiteral("ms"));
+        figure(name + QStringLiteral("_sheet_first_limit"), f.firstLimit, QStringLiteral("ms"));
+        figure(name + QStringLiteral("_sheet_all"), f.all, QStringLiteral("ms"));
+        figure(name + QStringLiteral("_sheet_all_limit"), f.allLimit, QStringLiteral("ms"));
+        figure(name + QStringLiteral("_sheet_bytes"), f.bytes / 1e6, QStringLiteral("MB"));
+        sheets[name] = f;
+    }
+    const auto [start, startLimit] = wanted.contains(QStringLiteral("disc"))
+                                         ? discStart(ensureDisc(parser.value(tools), photos))
+                                         : std::pair<double, double>(0, 0);
+    figure(QStringLiteral("disc_start_cd"), start, QStringLiteral("ms"));
+    figure(QStringLiteral("disc_start_cd_limit"), startLimit, QStringLiteral("ms"));
+    const SheetFigures& cd = sheets[QStringLiteral("cd")];
+    const SheetFigures& stick = sheets[QStringLiteral("stick")];
+    QTextStream(stdout) << "stick sheet_first/limit=" << ratio(stick.first, stick.firstLimit)
+                        << " sheet_all/limit=" << ratio(stick.all, stick.allLimit) << Qt::endl;
+    QTextStream(stdout) << "summary sheet_first/limit=" << ratio(cd.first, cd.firstLimit)
+                        << " sheet_all/limit=" << ratio(cd.all, cd.allLimit)
+                        << " sheet_bytes/files=" << QString::number(cd.bytes / cd.fileBytes, 'f', 4)
+                        << " disc_start_cd_s=" << QString::number(start / 1000, 'f', 1)
+                        << " disc_start/limit=" << ratio(start, startLimit) << Qt::endl;
+    return 0;
+}
