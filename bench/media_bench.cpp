@@ -261,6 +261,7 @@ SheetFigures sheetOn(const QString& disc, const Speed& speed, int count) {
         f.first = sheet.value(QStringLiteral("sheet_first"));
         f.all = sheet.value(QStringLiteral("sheet_all"));
         firstScreen = int(sheet.value(QStringLiteral("first_screen")));
+        figure(QStringLiteral("first_screen"), firstScreen, QStringLiteral("thumbnails"));
         // The show's own start reads nothing of the photos: every byte is the sheet's.
         f.bytes = double(medium.bytesRead());
     }
