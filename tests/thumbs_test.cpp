@@ -229,7 +229,9 @@ void ThumbsTest::sheets() {
     QCOMPARE(s.place(count - 1), last);
     QVERIFY(std::all_of(s.sheet->Thumb1.begin(), s.sheet->Thumb1.end(),
                         [](const auto& t) { return t->Visible(); }));
+    // Rows far from the view keep no picture.
     QVERIFY(!s.sheet->Thumb1.front()->picture().isNull());
+    QCOMPARE(s.sheet->Thumb1.back()->picture().isNull(), count == 2000);
     QCOMPARE(s.log.entries.at(count).section(u'|', 0, 0),
              u"Loading %1 of %1 thumbnails"_s.arg(count));
     QCOMPARE(s.sheet->Caption(), QString::number(count) + kFinal);
@@ -239,7 +241,7 @@ void ThumbsTest::sheets() {
     const float top = s.sheet->Thumb1.back()->Top() + s.sheet->picFrame.Top();
     QVERIFY2(top >= 0 && top < shown, qPrintable(QString::number(top)));
     QCOMPARE(s.sheet->picFrame.Top(), -1750.f * s.sheet->VScroll1.Max());
-    // Decoded again for the view; rows far from it keep no picture.
+    // Decoded again for the view; the rows left behind give up theirs.
     QTRY_VERIFY_WITH_TIMEOUT(!s.sheet->Thumb1.back()->picture().isNull(), testsupport::kWaitMs);
     QCOMPARE(s.sheet->Thumb1.front()->picture().isNull(), count == 2000);
     if (bad >= 0) {

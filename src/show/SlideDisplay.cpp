@@ -98,7 +98,6 @@ void MainForm::followScreen() {
     // The picture on the screen, read again for the new size, unless the show waits for
     // another.
     if (!waiting()) {
-        CurrentImagePath = shownPath_;
         Reader.awaitPicture(shownPath_, pictureBound());
         lookAheadFromHere();
     }
