@@ -1,8 +1,10 @@
 #include "BenchSupport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
+#include <QTimer>
 
 namespace bench {
 
@@ -28,6 +30,19 @@ double nowMs() {
         clock.start();
     }
     return double(clock.nsecsElapsed()) / 1e6;
+}
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QTimer wake;  // so that `done` is asked again even when no event comes
+    wake.start(5);
+    const double until = nowMs() + timeoutMs;
+    while (!done()) {
+        if (timeoutMs >= 0 && nowMs() > until) {
+            return false;
+        }
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    return true;
 }
 
 void figure(const QString& name, double value, const QString& unit) {

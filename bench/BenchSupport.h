@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 namespace bench {
 
 // The peak resident memory of this process so far, in MiB (VmHWM); -1 where unknown.
@@ -9,6 +11,10 @@ double peakMemoryMb();
 
 // Milliseconds from a monotonic clock, for timing a stretch of work.
 double nowMs();
+
+// Runs the event loop until `done` holds or, with a `timeoutMs` of 0 or more, that time has
+// passed; whether it holds.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = -1);
 
 // Prints one figure as "name value unit", the form a script reads.
 void figure(const QString& name, double value, const QString& unit);

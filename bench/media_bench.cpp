@@ -18,7 +18,6 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
-#include <QTimer>
 #include <QtEndian>
 
 #include <cstdio>
@@ -58,14 +57,8 @@ QString sourceDir;  // the checkout, for tools/medium.py and scripts/make-disc
 }
 
 void waitUntil(const std::function<bool()>& done, int timeoutMs = 600000) {
-    QTimer wake;
-    wake.start(5);
-    const double until = nowMs() + timeoutMs;
-    while (!done()) {
-        if (nowMs() > until) {
-            fail(QStringLiteral("timed out"));
-        }
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    if (!bench::waitUntil(done, timeoutMs)) {
+        fail(QStringLiteral("timed out"));
     }
 }
 

@@ -22,7 +22,6 @@
 #include <QProcess>
 #include <QTextStream>
 #include <QThread>
-#include <QTimer>
 
 #include <algorithm>
 #include <cstdio>
@@ -42,6 +41,7 @@
 
 using bench::figure;
 using bench::nowMs;
+using bench::waitUntil;
 
 namespace {
 
@@ -120,15 +120,6 @@ QStringList photoPaths(const QString& disc) {
         paths.append(folder.absoluteFilePath(name));
     }
     return paths;
-}
-
-// Runs the event loop until `done` holds.
-void waitUntil(const std::function<bool()>& done) {
-    QTimer wake;
-    wake.start(5);
-    while (!done()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
 }
 
 // Child process: starts the show in the disc as the program does, opens the sheet from the
