@@ -1,10 +1,16 @@
 #include "BenchSupport.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
 #include <QTimer>
+
+#include "panel/ControlPanel.h"
+#include "platform/Form.h"
+#include "show/MainForm.h"
+#include "thumbs/frmThumbnails.h"
 
 namespace bench {
 
@@ -43,6 +49,22 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
     return true;
+}
+
+bool startShow(const QString& disc, int count) {
+    QDir::setCurrent(disc);
+    if (!platform::Forms::start<MainForm>()) {
+        return false;
+    }
+    const MainForm& show = platform::Forms::get<MainForm>();
+    waitUntil([&] { return show.flbImageList.ListCount() == count; });
+    return true;
+}
+
+frmThumbnails* openSheet() {
+    platform::Forms::get<ControlPanel>().Show();
+    platform::Forms::get<ControlPanel>().cbThumbs.click();
+    return platform::Forms::find<frmThumbnails>();
 }
 
 void figure(const QString& name, double value, const QString& unit) {

@@ -4,6 +4,8 @@
 
 #include <functional>
 
+class frmThumbnails;
+
 namespace bench {
 
 // The peak resident memory of this process so far, in MiB (VmHWM); -1 where unknown.
@@ -15,6 +17,13 @@ double nowMs();
 // Runs the event loop until `done` holds or, with a `timeoutMs` of 0 or more, that time has
 // passed; whether it holds.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = -1);
+
+// Starts the show in `disc` as the program does and waits until its folder lists `count`
+// pictures; false when the show did not start.
+bool startShow(const QString& disc, int count);
+
+// Opens the thumbnail sheet from the control panel, as a person does.
+frmThumbnails* openSheet();
 
 // Prints one figure as "name value unit", the form a script reads.
 void figure(const QString& name, double value, const QString& unit);

@@ -152,16 +152,11 @@ QStringList photoNames(const QString& disc) {
 // Child process: the show started in the mounted disc, its sheet opened from the control panel;
 // prints the time to the first screenful of thumbnails and to all of them.
 int sheetRun(const QString& disc, int count) {
-    QDir::setCurrent(disc);
-    if (!platform::Forms::start<MainForm>()) {
+    if (!bench::startShow(disc, count)) {
         fail(QStringLiteral("the show did not start in %1").arg(disc));
     }
-    MainForm& show = platform::Forms::get<MainForm>();
-    waitUntil([&] { return show.flbImageList.ListCount() == count; });
     const double start = nowMs();
-    platform::Forms::get<ControlPanel>().Show();
-    platform::Forms::get<ControlPanel>().cbThumbs.click();
-    frmThumbnails* sheet = platform::Forms::find<frmThumbnails>();
+    frmThumbnails* sheet = bench::openSheet();
     waitUntil([&] { return int(sheet->Thumb1.size()) == count; });
     // The cells that show on the sheet's first screen.
     int firstScreen = 0;

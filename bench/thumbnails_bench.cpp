@@ -126,17 +126,12 @@ QStringList photoPaths(const QString& disc) {
 // control panel and times its build. Prints its figures and leaves at once. With `close`, asks
 // the sheet to close (as the window manager does) once a tenth is built, and times that instead.
 int sheetRun(const QString& disc, int count, bool close) {
-    QDir::setCurrent(disc);
-    if (!platform::Forms::start<MainForm>()) {
+    if (!bench::startShow(disc, count)) {
         fail(QStringLiteral("the show did not start in %1").arg(disc));
     }
-    MainForm& show = platform::Forms::get<MainForm>();
-    waitUntil([&] { return show.flbImageList.ListCount() == count; });
     const double start = nowMs();
     const std::clock_t startCpu = std::clock();
-    platform::Forms::get<ControlPanel>().Show();
-    platform::Forms::get<ControlPanel>().cbThumbs.click();
-    frmThumbnails* building = platform::Forms::find<frmThumbnails>();
+    frmThumbnails* building = bench::openSheet();
     if (close) {
         const QString tenth = QStringLiteral("Loading %1 of").arg(count / 10);
         waitUntil([&] { return building->Caption().startsWith(tenth); });
