@@ -6,8 +6,9 @@
 // page in memory. Only the C library: it runs before anything from the disc is loaded.
 //
 // A line of load-order is "OFFSET LENGTH PATH": LENGTH bytes from OFFSET of PATH (relative to
-// _lumosa/), read with plain sequential reads into one small buffer. Each file's last range
-// reaches its end, so a short (damaged) file shows as one. Reads rather than
+// _lumosa/), read with plain sequential reads into one small buffer; the ranges are the parts of
+// each file that a start touches, found when the disc was made (tools/record-start.cpp), or
+// whole files. A range past a file's end means a short (damaged) file. Reads rather than
 // posix_fadvise(POSIX_FADV_WILLNEED): that returns at once, leaves the order in which the
 // requests are served to the file system (a FUSE one may serve them on several threads), and the
 // program would start while they are under way; a read in order is one pass by construction,
@@ -94,6 +95,8 @@ void readRange(const char* bundle, const char* path, off_t offset, off_t length)
     if (inMemory(fd, offset, length)) {
         length = 0;
     }
+    // Only the range: the kernel's read-ahead past its end would fetch what the start skips.
+    posix_fadvise(fd, offset, length, POSIX_FADV_RANDOM);
     while (length > 0) {
         const size_t chunk = length < off_t(sizeof buffer) ? size_t(length) : sizeof buffer;
         const ssize_t got = pread(fd, buffer, chunk, offset);

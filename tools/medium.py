@@ -46,7 +46,13 @@ class Medium(fusepy.Operations):
         self.rate = rate  # bytes a second, 0: no limit
         self.seek = seek_ms / 1000.0
         self.ended = threading.Event()
-        self.head_lock = threading.Lock()  # one head: reads take turns, as on a disc
+        # One head: reads take turns, as on a disc. The kernel asks for a file's read-ahead in
+        # several requests at once, which this file system's threads pick up in any order; a
+        # drive's queue serves them in the order they lie, so the waiting read nearest ahead of
+        # the head goes next rather than whichever thread wakes first.
+        self.head_free = threading.Condition()
+        self.busy = False
+        self.waiting = []  # where each waiting read starts on the medium
         self.head = None  # where on the medium the last read ended
         self.layout = layout  # relative path: where the file starts on the medium
         self.log = log  # a line a read, "PATH OFFSET BYTES", or None
@@ -89,6 +95,48 @@ class Medium(fusepy.Operations):
         os.close(fh)
         return 0
 
+    def _take_head(self, at):
+        with self.head_free:
+            self.waiting.append(at)
+            anticipated = False
+            while True:
+                if self.busy or self._next() != at:
+                    self.head_free.wait()
+                elif self.head is not None and 4096 < at - self.head <= (1 << 20) and \
+                        not anticipated:
+                    # A read a little way ahead of the head: the one that goes on from the head
+                    # may be a moment behind it (the kernel sends a file's read-ahead in parts
+                    # at once); a drive's queue would hold both, so wait that moment.
+                    anticipated = True
+                    self.head_free.wait(0.005)
+                else:
+                    break
+            self.waiting.remove(at)
+            self.busy = True
+
+    def _next(self):
+        """The waiting read that goes next: the nearest at or ahead of the head, else the
+        first on the medium."""
+        head = self.head or 0
+        ahead = [at for at in self.waiting if at >= head]
+        return min(ahead) if ahead else min(self.waiting)
+
+    def _move_cost(self, at):
+        """Seconds to bring the head to `at`: nothing where the last read ended; a short way on
+        (the padding between one file and the next) is read through when that is quicker than a
+        seek, as a drive does; anything else is a seek."""
+        if self.head == at:
+            return 0.0
+        gap = at - self.head if self.head is not None else -1
+        if gap > 0 and self.rate > 0:
+            return min(self.seek, gap / self.rate)
+        return self.seek
+
+    def _give_head(self):
+        with self.head_free:
+            self.busy = False
+            self.head_free.notify_all()
+
     def read(self, path, size, offset, fh):
         if any(self._matches(path, p) for p in self.hang):
             # Until the file system is stopped or unmounted (the kernel's mount table is read, not
@@ -103,16 +151,20 @@ class Medium(fusepy.Operations):
                 if offset >= limit:
                     raise fusepy.FuseOSError(errno.EIO)
                 size = min(size, limit - offset)  # a short read, then the error
-        with self.head_lock:
-            at = self.layout.get(path.lstrip("/"), 0) + offset
-            if self.seek > 0 and self.head != at:
-                time.sleep(self.seek)
+        at = self.layout.get(path.lstrip("/"), 0) + offset
+        self._take_head(at)
+        try:
+            began = time.monotonic()
             data = os.pread(fh, size, offset)
-            if self.rate > 0:
-                time.sleep(len(data) / self.rate)
+            cost = self._move_cost(at) + (len(data) / self.rate if self.rate > 0 else 0.0)
+            # The time spent serving the read counts towards its cost: the medium's pace, not
+            # this file system's, sets the rate.
+            time.sleep(max(0.0, began + cost - time.monotonic()))
             self.head = at + len(data)
             if self.log:
                 self.log.write("%s %d %d\n" % (path.lstrip("/"), offset, len(data)))
+        finally:
+            self._give_head()
         return data
 
 
@@ -201,8 +253,11 @@ def main():
     try:
         # fusepy passes every keyword on as a mount option: direct_io is named only when wanted.
         # With the cache, pages stay cached from one opening of a file to the next, as on a
-        # disc's own file system: a library read ahead is found by the loader that maps it.
-        options = {"kernel_cache": True} if args.cache else {"direct_io": True}
+        # disc's own file system: a library read ahead is found by the loader that maps it. A
+        # disc never changes, so names and attributes are never asked again: asking again lets
+        # the kernel drop some of a file's cached pages.
+        options = ({"kernel_cache": True, "attr_timeout": 86400, "entry_timeout": 86400}
+                   if args.cache else {"direct_io": True})
         fusepy.FUSE(medium, args.mountpoint, foreground=True, ro=True, intr=True,
                     default_permissions=True, fsname="lumosa-medium", **options)
     finally:

@@ -10,6 +10,8 @@ LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb
 # and GIF readers; libexif reads the EXIF orientation; the samples tool draws its labels in
 # DejaVu Sans.
 LUMOSA_RUN_PACKAGES=(libqt6widgets6 libqt6gui6 libexif12 fonts-dejavu-core)
+# A made disc's start is watched once on a virtual X server (scripts/make-disc).
+LUMOSA_DISC_PACKAGES=(xvfb)
 # A disc image (scripts/make-disc --iso), also read back by the disc test.
 LUMOSA_IMAGE_PACKAGES=(xorriso)
 # A show without a display: a virtual X server, a window manager (without one a full-screen

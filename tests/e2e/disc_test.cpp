@@ -136,6 +136,14 @@ void DiscTest::startsWithoutSystemQt() {
         previous = starts.value(file);
     }
     QVERIFY(starts.value(u"/Beach/1.jpg"_s) > previous);
+    // Only what a start touches, watched when the disc was made: Qt's widgets library from its
+    // header on, but not all of it.
+    qint64 widgets = 0;
+    for (const QString& range : ranges.filter(u" libQt6Widgets.so"_s)) {
+        widgets += range.section(u' ', 1, 1).toLongLong();
+    }
+    QVERIFY(ranges.filter(QRegularExpression(u"^0 \\d+ libQt6Widgets\\.so"_s)).size() == 1);
+    QVERIFY(widgets > 0 && widgets < QFileInfo(disc + u"/_lumosa/libQt6Widgets.so.6"_s).size());
 
     // The image's tree, as a mounted disc shows it, in a folder with blanks in its path.
     const QString copy = work.filePath(u"copy of the disc"_s);
