@@ -101,8 +101,9 @@ private Q_SLOTS:
     // What the screen is told, whatever order the reads end in: a wait replaces the one before
     // (a key or a tick that moves on), whose answer is dropped; a file is never read twice at once.
     void waits_data() {
-        QTest::addColumn<QString>(
-            "steps");  // "a" waits for picture a, "F/" for folder F, "+a" ends a read
+        // "a" waits for picture a, "F/" for folder F, "+a" ends a read, "a>n,l" looks ahead
+        // from a to n then l.
+        QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("told");   // a picture shown, "a!" not read, "F/" a folder listed
         QTest::addColumn<QString>("begun");  // the reads begun, in order
         QTest::newRow("read") << u"a +a"_s << u"a"_s << u"a"_s;
@@ -113,6 +114,9 @@ private Q_SLOTS:
         QTest::newRow("it ends: read afresh") << u"a b +b a +a +a"_s << u"b a"_s << u"a b a"_s;
         QTest::newRow("a folder replaces a picture") << u"a F/ +a +F/"_s << u"F/"_s << u"a F/"_s;
         QTest::newRow("a picture replaces a folder") << u"F/ a +F/ +a"_s << u"a"_s << u"F/ a"_s;
+        // The show moved on while the last was read ahead: the next is read at once.
+        QTest::newRow("ahead, overtaken") << u"a +a a>n,l +n n n>m,l"_s << u"a n"_s << u"a n l m"_s;
+        QTest::newRow("ahead, in order") << u"a +a a>n,l +n n n>l,m"_s << u"a n"_s << u"a n l"_s;
     }
 
     void waits() {
@@ -131,6 +135,9 @@ private Q_SLOTS:
             if (step.startsWith(u'+')) {
                 gate->release(step.mid(1));
                 QTRY_VERIFY_WITH_TIMEOUT(!gate->holds(step.mid(1)), kWaitMs);
+            } else if (step.contains(u'>')) {
+                reader.lookAhead(step.section(u'>', 0, 0), step.section(u'>', 1).split(u','),
+                                 {2, 2});
             } else if (step.endsWith(u'/')) {
                 reader.awaitFolder(step);
             } else {

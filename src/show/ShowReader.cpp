@@ -162,17 +162,26 @@ bool ShowReader::isHeld(const QString& path, QSize bound) const {
 }
 
 void ShowReader::startNext() {
-    if (!ahead_.isEmpty() || !screen_.isEmpty() || wait_ != Wait::Nothing || !enabled_) {
+    if (!screen_.isEmpty() || wait_ != Wait::Nothing || !enabled_) {
         return;
     }
+    // A file whose read is under way, other than the decode ahead, is passed over: one called
+    // off is winding down (its end asks again), one stuck on the medium may never end.
     const QStringList candidates = QStringList{current_} + wanted_;
     const auto next =
         std::find_if(candidates.cbegin(), candidates.cend(), [&](const QString& path) {
             return !path.isEmpty() && !isHeld(path, bound_) && !failed_.contains(path) &&
-                   !reading_.contains(path);
+                   (!reading_.contains(path) || path == ahead_);
         });
-    if (next != candidates.cend() && startRead(*next, bound_, false)) {
-        ahead_ = *next;
+    const QString most = next != candidates.cend() ? *next : QString();
+    if (ahead_ == most) {
+        return;  // under way, or nothing to decode
+    }
+    // A more wanted picture has overtaken the one being decoded (the show moved on while the
+    // folder's last was read): it gives way, so that the next one never waits behind it.
+    callOffAhead();
+    if (!most.isEmpty() && startRead(most, bound_, false)) {
+        ahead_ = most;
     }
 }
 

@@ -87,8 +87,8 @@ public:
     static constexpr qsizetype kMaxWanted = 4;
     // Keeps only the pictures of `current` and of the first four of `wanted` at `bound`, and
     // decodes those not held yet, `current` first, then `wanted` in its order, one after
-    // another; a decode of another is called off (ended early when it runs). Empty paths are
-    // passed over. Nothing is decoded ahead while the screen waits.
+    // another; a decode of another, or of a less wanted one, is called off (ended early when it
+    // runs). Empty paths are passed over. Nothing is decoded ahead while the screen waits.
     void lookAhead(const QString& current, const QStringList& wanted, QSize bound);
     bool isHeld(const QString& path, QSize bound) const;
     // Drops every picture and calls off the decode ahead under way.
@@ -133,7 +133,7 @@ private:
     bool startRead(const QString& path, QSize bound, bool forScreen);
     void readDone(const Entry& entry, bool forScreen);
     void callOffAhead();
-    // Starts decoding the most wanted picture not held, unless a read is under way.
+    // Decodes the most wanted picture not held; a less wanted decode under way gives way.
     void startNext();
     void startFolder(const QString& folder, bool peek);
     void startDescriptions(const QString& folder, const QStringList& pictures);
