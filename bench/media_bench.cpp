@@ -1,12 +1,14 @@
 // The show on a slow medium, simulated by tools/medium.py (a FUSE file system, files laid out as
 // on an ISO 9660 image): the thumbnail sheet of 100 camera photos of 24 megapixels, each carrying
 // its EXIF thumbnail, at the speeds of a 24x CD (3.6 MB/s, 90 ms a seek) and of a USB 2 stick
-// (25 MB/s, 1 ms); and a disc made by scripts/make-disc starting from the CD, launch to its first
-// photo on a virtual X server. Each is set against the medium's limit, measured through the same
-// mount in the same run: reading exactly the bytes that are needed, in the same order (the photos'
-// EXIF blocks for the sheet; the bundle's load-order ranges and the first photo for the start).
+// (25 MB/s, 1 ms); the next photo of the show on the CD, decoded after a move that overtook a read
+// ahead of another; and a disc made by scripts/make-disc starting from the CD, launch to its
+// first photo on a virtual X server. Each is set against the medium's limit, measured through the
+// same mount in the same run: reading exactly the bytes that are needed, in the same order (the
+// photos' EXIF blocks for the sheet; the next photo; the bundle's load-order ranges and the first
+// photo for the start).
 //
-//   media_bench --tools BUILD_DIR [--count N]
+//   media_bench --tools BUILD_DIR [--count N] [--parts sheet,next,disc]
 //
 // The photos are written once into BUILD_DIR/bench-data/media, the disc and its image into
 // BUILD_DIR/bench-data/media-disc.
@@ -20,6 +22,7 @@
 #include <QThread>
 #include <QtEndian>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -181,6 +184,33 @@ int sheetRun(const QString& disc, int count) {
     std::_Exit(0);
 }
 
+// Child process: the show in the mounted disc, its timer stopped, at its first photo, with the
+// second decoded ahead and the last (the one before the first) being read ahead; then it moves
+// to the second, and the third, now the most wanted, is timed until it is decoded.
+int nextRun(const QString& disc, int count) {
+    if (count < 4 || !bench::startShow(disc, count)) {
+        fail(QStringLiteral("the show did not start in %1 with 4 photos or more").arg(disc));
+    }
+    MainForm& form = platform::Forms::get<MainForm>();
+    form.Timer1.setEnabled(false);
+    const show::ShowReader& reader = form.reader();
+    const QStringList names = photoNames(disc);
+    const auto held = [&](int i) {
+        const QStringList paths = reader.heldPaths();
+        return std::any_of(paths.cbegin(), paths.cend(),
+                           [&](const QString& path) { return path.endsWith(u'/' + names[i]); });
+    };
+    form.JumpTo(0);
+    waitUntil([&] { return !form.waiting() && held(0) && held(1) && reader.busy(); });
+    QThread::msleep(300);  // well into the last's read
+    const double moved = nowMs();
+    form.JumpTo(QStringLiteral("Next"));
+    waitUntil([&] { return held(2); });
+    figure(QStringLiteral("next_ready"), nowMs() - moved, QStringLiteral("ms"));
+    std::fflush(stdout);
+    std::_Exit(0);
+}
+
 // Runs this program with `arguments` and returns its figures by name.
 QMap<QString, double> figuresOfChild(const QStringList& arguments) {
     QProcess child;
@@ -188,7 +218,7 @@ QMap<QString, double> figuresOfChild(const QStringList& arguments) {
     child.start(QCoreApplication::applicationFilePath(), arguments);
     if (!child.waitForFinished(-1) || child.exitStatus() != QProcess::NormalExit ||
         child.exitCode() != 0) {
-        fail(QStringLiteral("the sheet's run failed"));
+        fail(QStringLiteral("the show's run failed"));
     }
     QMap<QString, double> figures;
     for (const QByteArray& line : child.readAllStandardOutput().split('\n')) {
@@ -261,6 +291,25 @@ SheetFigures sheetOn(const QString& disc, const Speed& speed, int count) {
         f.fileBytes += double(QFileInfo(disc + u'/' + kFolder + u'/' + name).size());
     }
     return f;
+}
+
+// On the CD: the time until the next photo is decoded after a move that overtook a read ahead,
+// and its limit, that photo read alone through a fresh mount (a seek, then the file).
+std::pair<double, double> nextOn(const QString& disc, int count) {
+    double ready = 0;
+    {
+        Medium medium(disc, kCd);
+        ready = figuresOfChild({QStringLiteral("--next"), medium.mountPoint(),
+                                QStringLiteral("--count"), QString::number(count)})
+                    .value(QStringLiteral("next_ready"));
+    }
+    Medium medium(disc, kCd);
+    const QString third = medium.mountPoint() + u'/' + kFolder + u'/' + photoNames(disc).value(2);
+    const double began = nowMs();
+    if (!readRange(third, 0, QFileInfo(third).size())) {
+        fail(QStringLiteral("cannot read %1").arg(third));
+    }
+    return {ready, nowMs() - began};
 }
 
 // A disc made by scripts/make-disc with the first three photos, its ISO image, the image's tree
@@ -438,10 +487,14 @@ int main(int argc, char** argv) {
     const QCommandLineOption sheet(QStringLiteral("sheet"),
                                    QStringLiteral("Only open the sheet of DISC (internal)."),
                                    QStringLiteral("DISC"));
-    const QCommandLineOption parts(QStringLiteral("parts"),
-                                   QStringLiteral("What to time: sheet, disc or both (default)."),
-                                   QStringLiteral("PARTS"), QStringLiteral("sheet,disc"));
-    parser.addOptions({tools, countOption, sheet, parts});
+    const QCommandLineOption next(QStringLiteral("next"),
+                                  QStringLiteral("Only time the next photo in DISC (internal)."),
+                                  QStringLiteral("DISC"));
+    const QCommandLineOption parts(
+        QStringLiteral("parts"),
+        QStringLiteral("What to time: sheet, next, disc, any of them (default all)."),
+        QStringLiteral("PARTS"), QStringLiteral("sheet,next,disc"));
+    parser.addOptions({tools, countOption, sheet, next, parts});
     parser.process(app);
     const int count = parser.value(countOption).toInt();
     if (count < 1) {
@@ -449,6 +502,9 @@ int main(int argc, char** argv) {
     }
     if (parser.isSet(sheet)) {
         return sheetRun(parser.value(sheet), count);
+    }
+    if (parser.isSet(next)) {
+        return nextRun(parser.value(next), count);
     }
     if (!parser.isSet(tools)) {
         fail(QStringLiteral("--tools DIR is required (scripts/bench media gives it)"));
@@ -471,6 +527,11 @@ int main(int argc, char** argv) {
         figure(name + QStringLiteral("_sheet_bytes"), f.bytes / 1e6, QStringLiteral("MB"));
         sheets[name] = f;
     }
+    const auto [nextReady, nextLimit] = wanted.contains(QStringLiteral("next"))
+                                            ? nextOn(photos, count)
+                                            : std::pair<double, double>(0, 0);
+    figure(QStringLiteral("cd_next_ready"), nextReady, QStringLiteral("ms"));
+    figure(QStringLiteral("cd_next_ready_limit"), nextLimit, QStringLiteral("ms"));
     const auto [start, startLimit] = wanted.contains(QStringLiteral("disc"))
                                          ? discStart(ensureDisc(parser.value(tools), photos))
                                          : std::pair<double, double>(0, 0);
@@ -483,6 +544,7 @@ int main(int argc, char** argv) {
     QTextStream(stdout) << "summary sheet_first/limit=" << ratio(cd.first, cd.firstLimit)
                         << " sheet_all/limit=" << ratio(cd.all, cd.allLimit)
                         << " sheet_bytes/files=" << QString::number(cd.bytes / cd.fileBytes, 'f', 4)
+                        << " next_ready/limit=" << ratio(nextReady, nextLimit)
                         << " disc_start_cd_s=" << QString::number(start / 1000, 'f', 1)
                         << " disc_start/limit=" << ratio(start, startLimit) << Qt::endl;
     return 0;

@@ -22,7 +22,7 @@ namespace {
 // Files up to this size are read into memory in one go, which suits slow media and lets the
 // JPEG decoder work straight from memory; larger ones (no real picture) are read as needed.
 constexpr qint64 kMaxBufferedBytes = 256 * 1024 * 1024;
-constexpr qint64 kReadPart = 1024 * 1024;
+constexpr qint64 kReadPart = 256 * 1024;
 // Decodes that need more than this at once, the file read whole included, run one at a time,
 // whichever thread asks: the thumbnail sheet's workers and the show's decode ahead would
 // otherwise add up their peaks.
@@ -119,7 +119,7 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
         qint64 got = 0;
         while (got < bufferedBytes) {
             // In parts: a read called off stops within one part, which frees a slow medium
-            // for the picture wanted instead (a quarter of a second on a CD).
+            // for the picture wanted instead (a fourteenth of a second on a CD).
             if (abort && abort->load()) {
                 return fail("no longer wanted");
             }
