@@ -125,8 +125,14 @@ public:
         }
     }
     ~Medium() {
+        // Unmounted first: the mount point's removal then never waits on the file system.
+        QProcess::execute(QStringLiteral("fusermount3"),
+                          {QStringLiteral("-u"), QStringLiteral("-z"), mountPoint()});
         process_.terminate();
-        process_.waitForFinished(10000);
+        if (!process_.waitForFinished(10000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
     }
     QString mountPoint() const { return mount_.path(); }
     // Bytes read from the medium so far.
