@@ -29,6 +29,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -49,13 +50,14 @@ struct Range {
 // The pages of the bundle's files that the program has mapped and touched, by file, as ranges
 // with short gaps joined, from its memory map and the pages present in it (/proc/PID/pagemap).
 // Files it did not map (qt.conf, read once) are taken whole.
-QMap<QString, std::vector<Range>> touched(qint64 pid, const QString& bundle) {
+// None when the map cannot be read.
+std::optional<QMap<QString, std::vector<Range>>> touched(qint64 pid, const QString& bundle) {
     const qint64 page = sysconf(_SC_PAGESIZE);
     QMap<QString, QList<bool>> pages;  // file → whether each page is present
     QFile maps(QStringLiteral("/proc/%1/maps").arg(pid));
     QFile pagemap(QStringLiteral("/proc/%1/pagemap").arg(pid));
     if (!maps.open(QIODevice::ReadOnly) || !pagemap.open(QIODevice::ReadOnly)) {
-        fail(QStringLiteral("cannot read the program's memory map: %1").arg(maps.errorString()));
+        return std::nullopt;
     }
     // Lines "START-END PERMS OFFSET DEVICE INODE PATH", numbers in hex.
     for (const QByteArray& line : maps.readAll().split('\n')) {
@@ -153,6 +155,14 @@ int main(int argc, char** argv) {
     const QString display = u':' + QString::fromLatin1(server.readLine().trimmed());
 
     QProcess show;
+    // Nothing started here outlives this program, whatever ends it.
+    const auto giveUp = [&](const QString& why) {
+        show.kill();
+        show.waitForFinished(5000);
+        server.kill();
+        server.waitForFinished(5000);
+        fail(why);
+    };
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("DISPLAY"), display);
     environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
@@ -161,7 +171,7 @@ int main(int argc, char** argv) {
     show.setProcessChannelMode(QProcess::ForwardedChannels);
     show.start(bundle + QStringLiteral("lumosa"), {});
     if (!show.waitForStarted(10000)) {
-        fail(QStringLiteral("the program did not start: %1").arg(show.errorString()));
+        giveUp(QStringLiteral("the program did not start: %1").arg(show.errorString()));
     }
     // Quiet: no processor time used for a second, once it has had two seconds to start; the
     // show then waits for its next picture's turn.
@@ -172,32 +182,35 @@ int main(int argc, char** argv) {
         QThread::msleep(250);
         const qint64 now = cpuTicks(show.processId());
         if (now < 0 || show.state() != QProcess::Running) {
-            fail(QStringLiteral("the program ended before its first picture"));
+            giveUp(QStringLiteral("the program ended before its first picture"));
         }
         quiet = tick >= 8 && now == last ? quiet + 1 : 0;
         last = now;
     }
 
+    const std::optional<QMap<QString, std::vector<Range>>> ranges =
+        touched(show.processId(), QFileInfo(bundle).canonicalFilePath() + u'/');
+    show.kill();
+    show.waitForFinished(5000);
+    server.terminate();
+    server.waitForFinished(5000);
+    if (!ranges) {
+        fail(QStringLiteral("cannot read the program's memory map"));
+    }
     QSaveFile out(bundle + QStringLiteral("load-order"));
     if (!out.open(QIODevice::WriteOnly)) {
         fail(QStringLiteral("%1: %2").arg(out.fileName(), out.errorString()));
     }
     QTextStream text(&out);
     qint64 total = 0;
-    const QMap<QString, std::vector<Range>> ranges =
-        touched(show.processId(), QFileInfo(bundle).canonicalFilePath() + u'/');
     for (const QString& file : files) {
         const qint64 size = QFileInfo(bundle + file).size();
-        for (const Range& range : ranges.value(file, {{0, size}})) {
+        for (const Range& range : ranges->value(file, {{0, size}})) {
             text << range.offset << u' ' << range.length << u' ' << file << u'\n';
             total += range.length;
         }
     }
     text.flush();
-    show.kill();
-    show.waitForFinished(5000);
-    server.terminate();
-    server.waitForFinished(5000);
     if (!out.commit()) {
         fail(QStringLiteral("%1: %2").arg(out.fileName(), out.errorString()));
     }
