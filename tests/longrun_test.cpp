@@ -14,10 +14,12 @@ using namespace Qt::StringLiterals;
 using platform::Forms;
 
 // Under the sanitizers a step costs many times as much and memory figures say nothing: a short
-// run still opens and closes each window several times under their watch.
-constexpr int kSteps = testsupport::kMemoryFiguresMeaningful ? 100000 : 4000;
+// run still opens and closes each window several times under their watch. The limit allows about
+// a hundred bytes a step (a hundredth of a 64 x 48 picture), or 200 kB for each window opened;
+// 20000 steps grow by about 0.6 MB, most of it when the sheet and About are opened.
+constexpr int kSteps = testsupport::kMemoryFiguresMeaningful ? 20000 : 4000;
 constexpr int kOpenEvery = testsupport::kMemoryFiguresMeaningful ? 2000 : 500;
-constexpr qint64 kGrowthLimitKb = 5 * 1024;
+constexpr qint64 kGrowthLimitKb = 2 * 1024;
 
 // Once the allocator has handed back what it keeps only for reuse.
 static qint64 residentKb() {
@@ -54,8 +56,7 @@ private Q_SLOTS:
                                              QColor(colours.at(form->lbDirs.ListIndex()))),
                      qPrintable(u"step %1"_s.arg(i)));
             if (i % 100 == 0) {
-                QCoreApplication::processEvents();  // paint what is shown, as the timer's loop
-                                                    // would
+                QCoreApplication::processEvents();  // paint what is shown, as the timer would
             }
             if (i % kOpenEvery == 0) {  // the sheet, built and closed by its close box; About by OK
                 frmThumbnails* sheet = testsupport::openSheet();
