@@ -141,7 +141,7 @@ private Q_SLOTS:
         QObject owner;
         int ticks = 0;
         platform::Timer timer(&owner, 0, true, [&ticks] { ++ticks; });
-        testsupport::runEventLoop(50);
+        QTest::qWait(50);
         QCOMPARE(ticks, 0);
         timer.setInterval(100000);
         QCOMPARE(timer.Interval(), 65535);

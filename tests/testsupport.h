@@ -19,10 +19,12 @@ namespace testsupport {
 
 bool registerTest(const char* name, QObject* (*make)());
 
-// A temporary disc folder holding the program file, as the program expects beside it.
+// A temporary disc folder holding the program file, as the program expects beside it. Entries:
+// "path=text" a file, "path:colour[:WxH]" a picture (64 x 48 unless told), "path/" a folder,
+// "-lumosa" no program file.
 class Disc {
 public:
-    Disc();
+    explicit Disc(const QStringList& entries = {});
     QString path() const { return dir_.path(); }
     QString abs(const QString& relative) const;
     QString folder(const QString& relative) const;
@@ -56,8 +58,7 @@ private:
     QString previousDir_;
 };
 
-// A disc and the show started on it, its timer stopped unless `running`. Entries: "path=text"
-// a file, "path:colour" a 64x48 picture (by name; red bare), "path/" a folder, "-lumosa" none.
+// A disc of those entries and the show started on it, its timer stopped unless `running`.
 struct Show {
     Disc disc;
     Session session{disc};
@@ -69,8 +70,6 @@ struct Show {
 
 // The thumbnail sheet opened by the control panel's button, as a person does; nullptr if none.
 frmThumbnails* openSheet();
-
-void runEventLoop(int milliseconds);
 
 // Until the show no longer waits for its disc: the pictures and folders it moved to, and the
 // descriptions of its folder, have come.
@@ -90,12 +89,6 @@ QImage filled(QSize size, const QColor& colour);  // Format_RGB32
 // `image` saved as "jpeg", "bmp" or "gif"; empty on failure.
 QByteArray encode(const QImage& image, const char* format, int quality = 90);
 
-// A JPEG with an EXIF block holding only the orientation tag, right after SOI.
-QByteArray withOrientation(QByteArray jpeg, int orientation);
-
-// A small red picture whose header claims another size: BMP, GIF logical screen, JPEG frame.
-QByteArray claiming(QSize size, const char* format);
-
 // The hostile corpus of tests/hostile/: damaged, lying and absurd picture files, and why
 // LoadPicture refuses each at a bound of 1920 x 1080 (empty: it loads), from its reasons.txt.
 struct HostileFile {
@@ -104,20 +97,14 @@ struct HostileFile {
     QString why;
 };
 QList<HostileFile> hostileFiles();
+QByteArray hostileFile(const QString& name);
 
 // Whether two valid colours agree within what lossy compression changes.
 bool nearColour(const QColor& actual, const QColor& expected);
 
 // AddressSanitizer's quarantine and shadow memory swamp the program's own memory figures.
-#if defined(__SANITIZE_ADDRESS__)
-#define LUMOSA_ADDRESS_SANITIZER 1
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-#define LUMOSA_ADDRESS_SANITIZER 1
-#endif
-#endif
-#ifdef LUMOSA_ADDRESS_SANITIZER
-inline constexpr bool kMemoryFiguresMeaningful = false;
+#if defined(__has_feature)  // clang, which the sanitizer build uses
+inline constexpr bool kMemoryFiguresMeaningful = !__has_feature(address_sanitizer);
 #else
 inline constexpr bool kMemoryFiguresMeaningful = true;
 #endif

@@ -39,8 +39,16 @@ struct CaptionLog : QObject {
     }
 };
 
-// A show on folder A of `count` tiny pictures "p000.bmp".., at `start`, with the sheet opened;
-// `prepare` runs before the show starts, `listed` after it listed the folder.
+QStringList tiny(int count) {  // "A/p000.bmp"..
+    QStringList entries;
+    for (int i = 0; i < count; ++i) {
+        entries.append(u"A/p%1.bmp::2x2"_s.arg(i, 3, 10, QChar(u'0')));
+    }
+    return entries;
+}
+
+// A show on folder A of `count` tiny pictures and the `other` entries, at `start`, with the sheet
+// opened; `listed` runs after it listed the folder.
 struct Sheet {
     Disc disc;
     testsupport::Session session{disc};
@@ -48,15 +56,9 @@ struct Sheet {
     MainForm* form = nullptr;
     frmThumbnails* sheet = nullptr;
 
-    explicit Sheet(int count, bool running = false, int start = 0,
-                   const std::function<void(const Disc&)>& prepare = {},
-                   const std::function<void(const Disc&)>& listed = {}) {
-        for (int i = 0; i < count; ++i) {
-            disc.picture(u"A/p%1.bmp"_s.arg(i, 3, 10, QChar(u'0')), QSize(2, 2));
-        }
-        if (prepare) {
-            prepare(disc);
-        }
+    explicit Sheet(int count, bool running = false, int start = 0, const QStringList& other = {},
+                   const std::function<void(const Disc&)>& listed = {})
+        : disc(tiny(count) + other) {
         form = session.start();
         form->Timer1.setEnabled(running);
         form->JumpTo(start);
@@ -114,10 +116,9 @@ void ThumbsTest::arithmetic() {
 }
 
 void ThumbsTest::build() {
-    Sheet s(3, true, 1, [](const Disc& disc) {
-        disc.picture(u"A/p000.bmp"_s, QSize(300, 150));
-        disc.file(u"A/ImageList.txt"_s, "p001.bmp,Sunny\tday\np002.bmp,<b>Sun</b> & <img src=x>\n");
-    });
+    Sheet s(3, true, 1,
+            {u"A/p000.bmp::300x150"_s,
+             u"A/ImageList.txt=p001.bmp,Sunny\tday\np002.bmp,<b>Sun</b> & <img src=x>\n"_s});
     QVERIFY(s.sheet && s.sheet->isVisible());
     QVERIFY(!Forms::find<ControlPanel>());
     QCOMPARE(s.log.entries,
@@ -176,10 +177,7 @@ void ThumbsTest::close() {
     QFETCH(int, index);
     QFETCH(QString, shown);
     QFETCH(QString, after);
-    Sheet s(5, running, start, [](const Disc& disc) {
-        disc.picture(u"B/b0.bmp"_s, QSize(2, 2));
-        disc.picture(u"B/b1.bmp"_s, QSize(2, 2));
-    });
+    Sheet s(5, running, start, {u"B/b0.bmp"_s, u"B/b1.bmp"_s});
     if (change == u"list"_s) {
         s.form->flbImageList.setPath(s.disc.abs(u"B"_s));
     } else if (change == u"6"_s) {

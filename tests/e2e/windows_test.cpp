@@ -25,14 +25,9 @@ private Q_SLOTS:
 };
 
 void WindowsTest::foldersThenThumbnail() {
-    testsupport::Disc disc;
-    disc.settings("showfolders=true\ndelay=30\n");
-    disc.picture(u"A/1.bmp"_s, QSize(64, 48), Qt::red);
-    disc.picture(u"B/1.bmp"_s, QSize(64, 48), Qt::green);
-    const QList<QColor> colours{Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta, Qt::darkRed};
-    for (int i = 0; i < colours.size(); ++i) {
-        disc.picture(u"C/%1.bmp"_s.arg(i), QSize(64, 48), colours[i]);
-    }
+    const testsupport::Disc disc({u"autorun.inf=showfolders=true\ndelay=30\n"_s, u"A/1.bmp:red"_s,
+                                  u"B/1.bmp:lime"_s, u"C/0.bmp:blue"_s, u"C/1.bmp:yellow"_s,
+                                  u"C/2.bmp:cyan"_s, u"C/3.bmp:magenta"_s, u"C/4.bmp:maroon"_s});
     QVERIFY(e2e::installProgram(disc.path()));
     x_->startShow(disc.path());
     const QString selection = x_->waitForWindow(u"^Image Directory Selection$"_s);
@@ -48,7 +43,7 @@ void WindowsTest::foldersThenThumbnail() {
     QVERIFY(x_->key(u"6"_s));
     QVERIFY(x_->waitForCentre(Qt::red));
     QVERIFY(x_->key(u"6"_s));
-    QVERIFY(x_->waitForCentre(colours[0]));
+    QVERIFY(x_->waitForCentre(Qt::blue));
 
     const QString sheet = x_->openSheet();
     QVERIFY(!sheet.isEmpty());
@@ -56,18 +51,16 @@ void WindowsTest::foldersThenThumbnail() {
     const QPoint fourth((250 + 3 * 1750 + 750) / 15, (250 + 750) / 15);
     QVERIFY(e2e::waitFor([&] {
         const QPoint onScreen = x_->geometry(sheet).topLeft() + fourth;
-        return testsupport::nearColour(x_->screenshot().pixelColor(onScreen), colours[3]);
+        return testsupport::nearColour(x_->screenshot().pixelColor(onScreen), Qt::magenta);
     }));
     QVERIFY(x_->click(sheet, fourth));
     QVERIFY(x_->waitForNoWindow(u"thumbnails"_s));
-    QVERIFY(x_->waitForCentre(colours[3]));
+    QVERIFY(x_->waitForCentre(Qt::magenta));
 }
 
 void WindowsTest::artworkOfEveryWindow() {
-    testsupport::Disc disc;
-    disc.settings("showfolders=true\ndelay=30\n");
-    disc.picture(u"A/1.bmp"_s, QSize(64, 48), Qt::red);
-    disc.picture(u"B/1.bmp"_s, QSize(64, 48), Qt::red);
+    const testsupport::Disc disc(
+        {u"autorun.inf=showfolders=true\ndelay=30\n"_s, u"A/1.bmp"_s, u"B/1.bmp"_s});
     QVERIFY(e2e::installProgram(disc.path()));
     x_->startShow(disc.path());
     // Each window as it is opened in turn, and its artwork: the resource, where it stands inside.
@@ -140,17 +133,10 @@ void WindowsTest::failingMedium() {
     QFETCH(QString, keys);
     QFETCH(QString, window);
     // A/1.jpg hangs, A/2.jpg fails after 8 KB, B's descriptions hang.
-    testsupport::Disc disc;
-    disc.settings("delay=1\n");
-    disc.picture(u"A/0.bmp"_s, QSize(64, 48), Qt::red);
-    disc.picture(u"A/1.jpg"_s, QSize(64, 48), Qt::green);
-    const QByteArray failing =
-        testsupport::encode(testsupport::filled({2000, 1500}, Qt::cyan), "jpeg");
-    QVERIFY(failing.size() > 2 * 8192);
-    disc.file(u"A/2.jpg"_s, failing);
-    disc.picture(u"A/3.bmp"_s, QSize(64, 48), Qt::blue);
-    disc.picture(u"B/0.bmp"_s, QSize(64, 48), Qt::yellow);
-    disc.file(u"B/ImageList.txt"_s, "0.bmp,Yellow\n");
+    const testsupport::Disc disc({u"autorun.inf=delay=1\n"_s, u"A/0.bmp:red"_s, u"A/1.jpg:lime"_s,
+                                  u"A/2.jpg:cyan:2000x1500"_s, u"A/3.bmp:blue"_s,
+                                  u"B/0.bmp:yellow"_s, u"B/ImageList.txt=0.bmp,Yellow\n"_s});
+    QVERIFY(QFileInfo(disc.abs(u"A/2.jpg"_s)).size() > 2 * 8192);
     QVERIFY(e2e::installProgram(disc.path()));
     QTemporaryDir mount;
     QProcess medium;
