@@ -275,20 +275,6 @@ private Q_SLOTS:
         QTEST(platform::jpegScaleDenominator(stored, target), "denominator");
     }
 
-    // The allocation limit tells the decoding size: 6000 x 4000 needs 24 MB at 1/2, 13.5 at 3/8.
-    void decodesAtHalf() {
-        const QString path =
-            write(QStringLiteral("24mp.jpg"), encode(marked({6000, 4000}), "jpeg"));
-        const int limit = QImageReader::allocationLimit();
-        const auto restore = qScopeGuard([limit] { QImageReader::setAllocationLimit(limit); });
-        QImageReader::setAllocationLimit(30);
-        const QImage half = LoadPicture(path, {1920, 1080}).image();
-        QCOMPARE(half.size(), QSize(1620, 1080));
-        QCOMPARE(lookOf(half), QByteArray("rbww"));
-        QImageReader::setAllocationLimit(20);
-        QVERIFY(LoadPicture(path, {1920, 1080}).isNull());
-    }
-
     // A file closed to all, and one in a folder that can be listed but not entered.
     void unreadable() {
         QStringList paths;

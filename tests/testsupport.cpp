@@ -58,17 +58,12 @@ QString Disc::folder(const QString& relative) const {
 }
 
 QString Disc::picture(const QString& relative, QSize size, QColor color) const {
-    const QString target = abs(relative);
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    const QImage image = filled(size, color);
-    const QString suffix = QFileInfo(relative).suffix().toLower();
-    const QByteArray format = suffix == QLatin1String("jpeg") ? "jpg" : suffix.toLatin1();
-    const bool saved = format == "gif" ? gifwriter::save(image, target).isEmpty()
-                                       : image.save(target, format.constData());
-    if (!saved) {
-        qFatal("cannot write test picture %s", qPrintable(target));
+    const QByteArray format = QFileInfo(relative).suffix().toLower().toLatin1();
+    const QByteArray bytes = encode(filled(size, color), format == "jpg" ? "jpeg" : format);
+    if (bytes.isEmpty()) {
+        qFatal("cannot make test picture %s", qPrintable(relative));
     }
-    return target;
+    return file(relative, bytes);
 }
 
 QString Disc::file(const QString& relative, const QByteArray& bytes) const {

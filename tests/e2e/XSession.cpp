@@ -124,6 +124,14 @@ void XSession::startProgram(const QString& program, const QString& folder,
     program_.reset(launch(program, arguments, folder));
 }
 
+bool XSession::startShow(const QString& disc) {
+    if (!installProgram(disc)) {
+        return false;
+    }
+    startProgram(disc + u"/lumosa"_s, disc);
+    return true;
+}
+
 int XSession::waitForExit() {
     const bool ended = program_ && waitFor([this] { return !running(); });
     return ended && program_->exitStatus() == QProcess::NormalExit ? program_->exitCode() : -1;

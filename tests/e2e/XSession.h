@@ -32,10 +32,11 @@ public:
         value.isEmpty() ? environment_.remove(name) : environment_.insert(name, value);
     }
 
-    // Starts `program` in `folder`, ending any earlier one; startShow runs a disc's "lumosa".
+    // Starts `program` in `folder`, ending any earlier one; startShow runs the program just built
+    // as a disc's "lumosa", false when it cannot be put there.
     void startProgram(const QString& program, const QString& folder,
                       const QStringList& arguments = {});
-    void startShow(const QString& disc) { startProgram(disc + QStringLiteral("/lumosa"), disc); }
+    bool startShow(const QString& disc);
     QProcess& program() { return *program_; }
     bool running() const { return program_ && program_->state() != QProcess::NotRunning; }
     int waitForExit();  // the exit status, or -1 when it did not end by itself
@@ -45,7 +46,6 @@ public:
     }
 
     QImage screenshot() const;  // read from the server's frame buffer file
-    bool waitForCentre(const QColor& colour) const { return watch({colour}, 1) == QList<int>{0}; }
     // The indices of the `colours` seen at the screen's centre in turn, until `count` changes
     // were seen or the program ended.
     QList<int> watch(const QList<QColor>& colours, int count) const;

@@ -1,5 +1,4 @@
-// Folders marked in the selection by a click and by the keyboard, then a thumbnail clicked; the
-// artwork of every window; a disc whose reads hang or fail, served by tools/medium.py.
+// The artwork of every window; a disc whose reads hang or fail, served by tools/medium.py.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImageReader>
@@ -18,51 +17,15 @@ public:
     WindowsTest() : SessionTest(QSize(1280, 1024)) {}
 
 private Q_SLOTS:
-    void foldersThenThumbnail();
     void artworkOfEveryWindow();
     void failingMedium_data();
     void failingMedium();
 };
 
-void WindowsTest::foldersThenThumbnail() {
-    const testsupport::Disc disc({u"autorun.inf=showfolders=true\ndelay=30\n"_s, u"A/1.bmp:red"_s,
-                                  u"B/1.bmp:lime"_s, u"C/0.bmp:blue"_s, u"C/1.bmp:yellow"_s,
-                                  u"C/2.bmp:cyan"_s, u"C/3.bmp:magenta"_s, u"C/4.bmp:maroon"_s});
-    QVERIFY(e2e::installProgram(disc.path()));
-    x_->startShow(disc.path());
-    const QString selection = x_->waitForWindow(u"^Image Directory Selection$"_s);
-    QVERIFY(!selection.isEmpty());
-    // The show waits, hidden, for the choice.
-    QVERIFY(x_->windows(u"^Lumosa$"_s).isEmpty());
-    // The first entry (the list at 80, 120 twips) by a click, the third by keys; Tab to OK.
-    QVERIFY(x_->click(selection, QPoint(60, 16)));
-    QVERIFY(x_->key(u"Down Down space Tab space"_s));
-    QVERIFY(x_->waitForNoWindow(u"^Image Directory Selection$"_s));
-    QVERIFY(!x_->waitForWindow(u"^Lumosa$"_s).isEmpty());
-    // A, then C: never B.
-    QVERIFY(x_->key(u"6"_s));
-    QVERIFY(x_->waitForCentre(Qt::red));
-    QVERIFY(x_->key(u"6"_s));
-    QVERIFY(x_->waitForCentre(Qt::blue));
-
-    const QString sheet = x_->openSheet();
-    QVERIFY(!sheet.isEmpty());
-    // Thumbnails left to right, 1500 twips square, 1750 apart; the fourth is C's fourth picture.
-    const QPoint fourth((250 + 3 * 1750 + 750) / 15, (250 + 750) / 15);
-    QVERIFY(e2e::waitFor([&] {
-        const QPoint onScreen = x_->geometry(sheet).topLeft() + fourth;
-        return testsupport::nearColour(x_->screenshot().pixelColor(onScreen), Qt::magenta);
-    }));
-    QVERIFY(x_->click(sheet, fourth));
-    QVERIFY(x_->waitForNoWindow(u"thumbnails"_s));
-    QVERIFY(x_->waitForCentre(Qt::magenta));
-}
-
 void WindowsTest::artworkOfEveryWindow() {
     const testsupport::Disc disc(
         {u"autorun.inf=showfolders=true\ndelay=30\n"_s, u"A/1.bmp"_s, u"B/1.bmp"_s});
-    QVERIFY(e2e::installProgram(disc.path()));
-    x_->startShow(disc.path());
+    QVERIFY(x_->startShow(disc.path()));
     // Each window as it is opened in turn, and its artwork: the resource, where it stands inside.
     const QList<std::tuple<QString, std::function<bool()>, QList<std::pair<QString, QPoint>>>>
         windows{{u"^Image Directory Selection$"_s, [] { return true; }, {}},
@@ -152,7 +115,7 @@ void WindowsTest::failingMedium() {
         medium.waitForFinished(5000);  // stopped, it gives up the reads it holds
     });
     QVERIFY(e2e::waitFor([&] { return QFile::exists(mount.path() + u"/A/3.bmp"_s); }, 10000));
-    x_->startShow(mount.path());
+    x_->startProgram(mount.path() + u"/lumosa"_s, mount.path());
     // Every picture that can be read comes, a second apart: never 1.jpg, never 2.jpg's strip.
     const QList<QColor> colours{Qt::red, Qt::blue, Qt::yellow, Qt::green, Qt::cyan};
     QCOMPARE(x_->watch(colours, 4), (QList<int>{0, 1, 2, 0}));
