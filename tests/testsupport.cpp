@@ -21,10 +21,6 @@
 #include "show/MainForm.h"
 #include "thumbs/frmThumbnails.h"
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
-
 using namespace Qt::StringLiterals;
 
 namespace testsupport {
@@ -191,21 +187,6 @@ qint64 processStatusKb(const char* field) {
         }
     }
     return -1;
-}
-
-UnprivilegedScope::UnprivilegedScope() {
-#ifdef Q_OS_UNIX
-    constexpr uid_t kNobody = 65534;
-    active_ = ::geteuid() == 0 && ::seteuid(kNobody) == 0;
-#endif
-}
-
-UnprivilegedScope::~UnprivilegedScope() {
-#ifdef Q_OS_UNIX
-    if (active_ && ::seteuid(0) != 0) {
-        qFatal("cannot take back root after acting as nobody");
-    }
-#endif
 }
 
 Show::Show(const QStringList& entries, const QByteArray& settings, bool running) : disc(entries) {

@@ -112,18 +112,6 @@ inline constexpr bool kMemoryFiguresMeaningful = true;
 // A figure of /proc/self/status in kB ("VmHWM", "VmRSS"); -1 where there is none.
 qint64 processStatusKb(const char* field);
 
-// While it lives, root on Unix acts as the user nobody, so that file permissions apply.
-class UnprivilegedScope {
-public:
-    UnprivilegedScope();
-    ~UnprivilegedScope();
-    UnprivilegedScope(const UnprivilegedScope&) = delete;
-    UnprivilegedScope& operator=(const UnprivilegedScope&) = delete;
-
-private:
-    bool active_ = false;
-};
-
 }  // namespace testsupport
 
 // Registers a Qt Test class with its program, in place of QTEST_MAIN: a program runs several.
