@@ -1,5 +1,5 @@
-// The fitting arithmetic and the caption's text, descriptions read afresh at each visit of a folder;
-// where they land on the screen: end to end.
+// The fitting arithmetic and the caption's text, descriptions read afresh at each visit of a
+// folder; where they land on the screen: end to end.
 #include <QtTest>
 
 #include "show/Fit.h"
