@@ -231,12 +231,12 @@ QRect XSession::geometry(const QString& window) const {
             value(u"Height"_s)};
 }
 
-QMargins XSession::frameExtents(const QString& window) const {
+QRect XSession::outer(const QString& window) const {
     const QString info = run(u"xprop"_s, {u"-id"_s, window, u"_NET_FRAME_EXTENTS"_s});
-    const QRegularExpressionMatch match =
+    const QRegularExpressionMatch m =
         QRegularExpression(u"=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"_s).match(info);
-    return {match.captured(1).toInt(), match.captured(3).toInt(), match.captured(2).toInt(),
-            match.captured(4).toInt()};
+    return geometry(window).marginsAdded(QMargins(m.captured(1).toInt(), m.captured(3).toInt(),
+                                                  m.captured(2).toInt(), m.captured(4).toInt()));
 }
 
 bool XSession::key(const QString& keys) const {

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QImage>
-#include <QMargins>
 #include <QObject>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -56,7 +56,7 @@ public:
         return waitFor([&] { return windows(pattern).isEmpty(); });
     }
     QRect geometry(const QString& window) const;  // the inside, without the frame
-    QMargins frameExtents(const QString& window) const;
+    QRect outer(const QString& window) const;     // with the window manager's frame
 
     bool key(const QString& keys) const;  // X names, to the focused window: "6", "alt+F4"
     bool click(const QString& window, QPoint inside) const;

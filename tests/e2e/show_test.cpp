@@ -128,7 +128,7 @@ void ShowTest::placesOnEveryScreenSize() {
         // The panel's frame 100 twips from the screen's right edge, 150 above its bottom.
         QRect outer;
         const bool placed = e2e::waitFor([&] {
-            outer = x_->geometry(panel).marginsAdded(x_->frameExtents(panel));
+            outer = x_->outer(panel);
             return std::abs(size.width() - (outer.x() + outer.width()) - 100.0 / 15) <= 1 &&
                    std::abs(size.height() - (outer.y() + outer.height()) - 150.0 / 15) <= 1;
         });
@@ -186,7 +186,7 @@ void ShowTest::opensOnTheShowsMonitor() {
     QRect outer;  // the last seen, for a failure's message
     const auto placed = [&](const QString& window, bool corner) {
         return e2e::waitFor([&] {
-            outer = x.geometry(window).marginsAdded(x.frameExtents(window));
+            outer = x.outer(window);
             const QPoint gap = right.bottomRight() - outer.bottomRight();
             return corner
                        ? std::abs(gap.x() - 100.0 / 15) <= 1 && std::abs(gap.y() - 150.0 / 15) <= 1
@@ -206,8 +206,7 @@ void ShowTest::opensOnTheShowsMonitor() {
              qPrintable(QDebug::toString(outer)));
     QVERIFY(x.key(u"Return"_s));
     const QString sheet = x.openSheet();
-    QVERIFY(e2e::waitFor(
-        [&] { return right.contains(x.geometry(sheet).marginsAdded(x.frameExtents(sheet))); }));
+    QVERIFY(e2e::waitFor([&] { return right.contains(x.outer(sheet)); }));
 }
 
 void ShowTest::coversTheScreenWithoutWindowManager() {

@@ -26,38 +26,11 @@ void WindowsTest::artworkOfEveryWindow() {
     const testsupport::Disc disc(
         {u"autorun.inf=showfolders=true\ndelay=30\n"_s, u"A/1.bmp"_s, u"B/1.bmp"_s});
     QVERIFY(x_->startShow(disc.path()));
-    // Each window as it is opened in turn, and its artwork: the resource, where it stands inside.
-    const QList<std::tuple<QString, std::function<bool()>, QList<std::pair<QString, QPoint>>>>
-        windows{{u"^Image Directory Selection$"_s, [] { return true; }, {}},
-                {u"^Lumosa$"_s,
-                 [this] {
-                     return x_->activate(x_->windows(u"^Image Directory Selection$"_s).value(0)) &&
-                            x_->key(u"space Tab space"_s);
-                 },
-                 {}},
-                {u"^Lumosa Control Panel$"_s,
-                 [this] { return !x_->openPanel().isEmpty(); },
-                 {{u"pause"_s, {8, 8}},
-                  {u"slower"_s, {56, 8}},
-                  {u"first"_s, {96, 8}},
-                  {u"prev"_s, {136, 8}},
-                  {u"next"_s, {176, 8}},
-                  {u"last"_s, {216, 8}},
-                  {u"faster"_s, {256, 8}}}},
-                {u"^About Lumosa$"_s,
-                 [this] {
-                     return x_->activate(x_->waitForWindow(u"^Lumosa Control Panel$"_s)) &&
-                            x_->key(u"alt+a"_s);
-                 },
-                 {{u":/lumosa.ico"_s, {16, 8}}}},
-                {u"thumbnails"_s,
-                 [this] { return x_->key(u"Return"_s) && !x_->openSheet().isEmpty(); },
-                 {}}};
-    for (const auto& [title, open, artwork] : windows) {
-        QVERIFY2(open(), qPrintable(title));
+    // Each window as it is opened in turn: the program's icon at both its sizes, and its artwork
+    // (the resource, where it stands inside) drawn pixel for pixel over the window's background,
+    // which shows in its corner.
+    const auto check = [&](const QString& title, const QList<std::pair<QString, QPoint>>& artwork) {
         const QString window = x_->waitForWindow(title);
-        QVERIFY2(!window.isEmpty(), qPrintable(title));
-        // The program's icon, at both its sizes.
         const QString icon = x_->run(u"xprop"_s, {u"-id"_s, window, u"_NET_WM_ICON"_s});
         QVERIFY2(icon.contains(u"Icon (32 x 32)"_s) && icon.contains(u"Icon (16 x 16)"_s),
                  qPrintable(title + u": "_s + icon.left(80)));
@@ -65,7 +38,6 @@ void WindowsTest::artworkOfEveryWindow() {
             const QString path = name.startsWith(u':') ? name : u":/buttons/%1.gif"_s.arg(name);
             const QImage art = QImageReader(path).read();
             QVERIFY2(!art.isNull(), qPrintable(path));
-            // Drawn pixel for pixel over the window's background, which shows in its corner.
             QImage shot;
             const bool drawn = e2e::waitFor([&] {
                 shot =
@@ -78,7 +50,23 @@ void WindowsTest::artworkOfEveryWindow() {
             QVERIFY2(drawn || !shot.save(QDir::temp().filePath(u"art.png"_s)),
                      qPrintable(path + u" in "_s + title + u": drawn as in art.png"_s));
         }
-    }
+    };
+    const QString selection = u"^Image Directory Selection$"_s, panel = u"^Lumosa Control Panel$"_s;
+    check(selection, {});
+    QVERIFY(x_->activate(x_->waitForWindow(selection)) && x_->key(u"space Tab space"_s));
+    check(u"^Lumosa$"_s, {});
+    QVERIFY(!x_->openPanel().isEmpty());
+    check(panel, {{u"pause"_s, {8, 8}},
+                  {u"slower"_s, {56, 8}},
+                  {u"first"_s, {96, 8}},
+                  {u"prev"_s, {136, 8}},
+                  {u"next"_s, {176, 8}},
+                  {u"last"_s, {216, 8}},
+                  {u"faster"_s, {256, 8}}});
+    QVERIFY(x_->activate(x_->waitForWindow(panel)) && x_->key(u"alt+a"_s));
+    check(u"^About Lumosa$"_s, {{u":/lumosa.ico"_s, {16, 8}}});
+    QVERIFY(x_->key(u"Return"_s) && !x_->openSheet().isEmpty());
+    check(u"thumbnails"_s, {});
 }
 
 void WindowsTest::failingMedium_data() {
