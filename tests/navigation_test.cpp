@@ -45,10 +45,9 @@ private Q_SLOTS:
         QFETCH(QPoint, count);
         QFETCH(QVariant, where);
         QFETCH(QPoint, to);
-        QFETCH(bool, enters);
         const auto s = show::ShowOrder::step({from.x(), from.y()}, count.x(), count.y(), where);
         QCOMPARE(QPoint(s.to.folder, s.to.picture), to);
-        QCOMPARE(s.entersFolder, enters);
+        QTEST(s.entersFolder, "enters");
     }
 
     void listedOncePerVisit() {

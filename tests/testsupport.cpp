@@ -191,7 +191,7 @@ qint64 processStatusKb(const char* field) {
 
 Show::Show(const QStringList& entries, const QByteArray& settings, bool running) : disc(entries) {
     if (!settings.isEmpty()) {
-        disc.settings(settings);
+        disc.file(u"autorun.inf"_s, settings);
     }
     form = session.start();
     if (form && !running) {

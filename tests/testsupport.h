@@ -32,7 +32,6 @@ public:
     QString picture(const QString& relative, QSize size = QSize(64, 48),
                     QColor color = Qt::red) const;
     QString file(const QString& relative, const QByteArray& bytes) const;
-    void settings(const QByteArray& lines) const { file(QStringLiteral("autorun.inf"), lines); }
 
 private:
     QTemporaryDir dir_;
