@@ -74,7 +74,7 @@ private Q_SLOTS:
     }
 
     void faster() {
-        // Halves, a half rounded to even. Slower: keys_test and panel_test.
+        // Halves, a half rounded to even. Slower: the key table and panel_test.
         const testsupport::Show show({u"A/a.jpg"_s});
         QVERIFY(show.form);
         show.form->Timer1.setInterval(3000);
