@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -176,17 +177,12 @@ bool nearColour(const QColor& actual, const QColor& expected) {
 }
 
 qint64 processStatusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray& line :
-         status.open(QIODevice::ReadOnly) ? status.readAll().split('\n') : QByteArrayList()) {
-        if (line.startsWith(prefix)) {  // "VmHWM:     12345 kB"
-            bool ok = false;
-            const qint64 kb = line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong(&ok);
-            return ok ? kb : -1;
-        }
-    }
-    return -1;
+    QFile status(u"/proc/self/status"_s);  // "VmHWM:     12345 kB"
+    const QRegularExpressionMatch match =
+        QRegularExpression(u"^%1:\\s*(\\d+) kB$"_s.arg(QLatin1String(field)),
+                           QRegularExpression::MultilineOption)
+            .match(QString::fromLatin1(status.open(QIODevice::ReadOnly) ? status.readAll() : ""));
+    return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
 Show::Show(const QStringList& entries, const QByteArray& settings, bool running) : disc(entries) {

@@ -27,10 +27,6 @@ public:
     QString error() const { return error_; }  // empty while the server and manager are up
     bool setScreenSize(QSize size);           // no larger than the first, as a projector does
     QProcessEnvironment environment() const { return environment_; }
-    // For what is started from now on; an empty value removes the variable.
-    void setVariable(const QString& name, const QString& value) {
-        value.isEmpty() ? environment_.remove(name) : environment_.insert(name, value);
-    }
 
     // Starts `program` in `folder`, ending any earlier one; startShow runs the program just built
     // as a disc's "lumosa", false when it cannot be put there.
