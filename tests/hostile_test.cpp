@@ -49,9 +49,8 @@ private Q_SLOTS:
             disc.file(u"Mixed/"_s + file.name, file.bytes);
         }
         testsupport::Session session(disc);
-        MainForm* form = session.start();
+        MainForm* form = session.start(false);
         QVERIFY(form);
-        form->Timer1.setEnabled(false);
         const int files = form->flbImageList.ListCount();
         QCOMPARE(files, hostile.size() + kGood.size() + vanishing.size());
         for (const QString& name : vanishing) {

@@ -87,9 +87,12 @@ Session::~Session() {
     QDir::setCurrent(previousDir_);
 }
 
-MainForm* Session::start() {
+MainForm* Session::start(bool running) {
     MainForm* form = platform::Forms::start<MainForm>();
     if (form) {
+        // Stopped before any event is handled: on a slow machine the first tick would otherwise
+        // come while the show settles.
+        form->Timer1.setEnabled(form->Timer1.Enabled() && running);
         settle(form);
     }
     return form;
@@ -189,10 +192,7 @@ Show::Show(const QStringList& entries, const QByteArray& settings, bool running)
     if (!settings.isEmpty()) {
         disc.file(u"autorun.inf"_s, settings);
     }
-    form = session.start();
-    if (form && !running) {
-        form->Timer1.setEnabled(false);
-    }
+    form = session.start(running);
 }
 
 }  // namespace testsupport

@@ -45,7 +45,9 @@ public:
     explicit Session(const Disc& disc);
     ~Session() override;
 
-    MainForm* start();  // nullptr when the program ended during start-up; its folder listed
+    // nullptr when the program ended during start-up; its folder listed, the timer stopped
+    // unless `running`.
+    MainForm* start(bool running = true);
 
     QStringList messages;  // text of every message box, in order
     bool ended = false;

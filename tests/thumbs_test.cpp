@@ -59,7 +59,7 @@ struct Sheet {
     explicit Sheet(int count, bool running = false, int start = 0, const QStringList& other = {},
                    const std::function<void(const Disc&)>& listed = {})
         : disc(tiny(count) + other) {
-        form = session.start();
+        form = session.start(running);
         form->Timer1.setEnabled(running);
         form->JumpTo(start);
         if (listed) {
