@@ -95,46 +95,6 @@ private Q_SLOTS:
             QVERIFY(testsupport::processStatusKb("VmHWM") < 300 * 1024);
         }
     }
-
-    void visits_data() {  // each visit reads the folder's own description file, afresh
-        QTest::addColumn<QStringList>("entries");  // of the disc, as testsupport::Show takes them
-        QTest::addColumn<QStringList>("visits");   // folders, or "path=text" written meanwhile
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("description");  // in the folder of the last visit
-        const QStringList sunny{u"Show/beach.jpg"_s, u"Show/ImageList.txt=beach.jpg,Sunny day\n"_s,
-                                u"Plain/beach.jpg"_s};
-        QTest::newRow("none after some")
-            << sunny << QStringList{u"Show"_s, u"Plain"_s} << u"beach.jpg"_s << QString();
-        QTest::newRow("some after none")
-            << sunny << QStringList{u"Plain"_s, u"Show"_s} << u"beach.jpg"_s << u"Sunny day"_s;
-        QTest::newRow("same name, other folder")
-            << QStringList{u"Show/DSC0001.JPG"_s, u"Show/ImageList.txt=DSC0001.JPG,At home\n"_s,
-                           u"Trip/DSC0001.JPG"_s, u"Trip/imagelist.TXT=dsc0001.jpg,On the road\n"_s}
-            << QStringList{u"Show"_s, u"Trip"_s} << u"DSC0001.JPG"_s << u"On the road"_s;
-        QTest::newRow("changed between visits")
-            << QStringList{u"Show/beach.jpg"_s, u"Show/ImageList.txt=beach.jpg,Before\n"_s,
-                           u"Trip/x.jpg"_s}
-            << QStringList{u"Show"_s, u"Show/ImageList.txt=beach.jpg,After\n"_s, u"Trip"_s,
-                           u"Show"_s}
-            << u"beach.jpg"_s << u"After"_s;
-    }
-
-    void visits() {
-        QFETCH(QStringList, entries);
-        QFETCH(QStringList, visits);
-        QFETCH(QString, name);
-        const Show s(entries);
-        QVERIFY(s.form);
-        for (const QString& visit : visits) {
-            if (visit.contains(u'=')) {
-                s.disc.file(visit.section(u'=', 0, 0), visit.section(u'=', 1).toUtf8());
-            } else {
-                s.form->display_directory(s.disc.abs(visit));
-                testsupport::settle(s.form);
-            }
-        }
-        QTEST(s.form->GetImageDesc(name), "description");
-    }
 };
 
 LUMOSA_TEST(CatalogueTest)

@@ -16,7 +16,7 @@ using platform::Forms;
 // Under the sanitizers a step costs many times as much and memory figures say nothing: a short
 // run still opens and closes each window several times under their watch. The limit allows about
 // a hundred bytes a step (a hundredth of a 64 x 48 picture), or 200 kB for each window opened;
-// 20000 steps grow by about 0.6 MB, most of it when the sheet and About are opened.
+// 20000 steps grow by about 0.4 MB, most of it Qt's pixmap cache, which each new sheet adds to.
 constexpr int kSteps = testsupport::kMemoryFiguresMeaningful ? 20000 : 4000;
 constexpr int kOpenEvery = testsupport::kMemoryFiguresMeaningful ? 2000 : 500;
 constexpr qint64 kGrowthLimitKb = 2 * 1024;

@@ -1,8 +1,11 @@
-// The control panel's buttons and what each does to the show; its place is checked end to end.
+// The control panel's buttons and what each does to the show (its place: end to end); About, which
+// pauses the show, and what its ways of closing leave; the folder selection over A to E: marks
+// taken in list order, OK refused without one, Abort.
 #include <QPointer>
 #include <QtTest>
 
 #include "about/frmAbout.h"
+#include "folders/frmDirectories.h"
 #include "panel/ControlPanel.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
@@ -31,6 +34,98 @@ class PanelTest : public QObject {
 private Q_SLOTS:
     void buttons_data();
     void buttons();
+
+    void aboutCloses_data() {
+        QTest::addColumn<QString>("steps");  // the show, running or not; 5 typed; Show About again
+        QTest::addColumn<QString>("close");  // OK, Enter, Escape, close (the box) or Exit
+        QTest::addColumn<bool>("expected");  // the show runs afterwards
+        QTest::newRow("OK restarts") << u"running"_s << u"OK"_s << true;
+        QTest::newRow("OK stops what 5 started") << u"stopped 5"_s << u"OK"_s << false;
+        QTest::newRow("Show again keeps what it saved") << u"stopped 5 Show"_s << u"OK"_s << false;
+        QTest::newRow("Enter restarts") << u"running"_s << u"Enter"_s << true;
+        QTest::newRow("Escape stops what 5 started") << u"stopped 5"_s << u"Escape"_s << false;
+        QTest::newRow("close box leaves paused") << u"running"_s << u"close"_s << false;
+        QTest::newRow("close box leaves started") << u"stopped 5"_s << u"close"_s << true;
+        QTest::newRow("Exit ends the program") << u"running"_s << u"Exit"_s << false;
+    }
+
+    void aboutCloses() {
+        QFETCH(QString, steps);
+        QFETCH(QString, close);
+        QFETCH(bool, expected);
+        const testsupport::Show show({u"A/a1.bmp"_s}, {}, steps.startsWith(u"running"_s));
+        QVERIFY(show.form);
+        Forms::get<frmAbout>().Show();
+        frmAbout* about = Forms::find<frmAbout>();
+        QVERIFY(about && !show.form->Timer1.Enabled());
+        for (const char* key : {"2 = ", "4 = ", "5 = ", "6 = ", "8 = ", "+ = ", "- = "}) {
+            QVERIFY2(about->lblInfo.Caption().contains(QLatin1String(key)), key);
+        }
+        for (const QString& step : steps.split(u' ').mid(1)) {
+            step == u"5"_s ? QTest::keyClick(show.form, Qt::Key_5) : Forms::get<frmAbout>().Show();
+        }
+        QCOMPARE(Forms::find<frmAbout>(), about);
+        if (close == u"Enter"_s || close == u"Escape"_s) {
+            QTest::keyClick(about, close == u"Enter"_s ? Qt::Key_Return : Qt::Key_Escape);
+        } else {
+            close == u"close"_s ? void(about->close())
+                                : (close == u"OK"_s ? about->cmdOK : about->cbExit).click();
+        }
+        QCOMPARE(show.session.ended, close == u"Exit"_s);
+        QCOMPARE(Forms::find<frmAbout>(), nullptr);
+        QVERIFY(show.session.ended || show.form->Timer1.isTicking() == expected);
+    }
+
+    void foldersChosen_data() {
+        QTest::addColumn<QString>("actions");  // a digit marks that entry; the rest are buttons
+        QTest::addColumn<QString>("folders");  // the show's afterwards, by name; "-" ended
+        QTest::addColumn<int>("refusals");
+        QTest::newRow("two marked") << u"3 1 OK"_s << u"BD"_s << 0;
+        QTest::newRow("Select All") << u"All OK"_s << u"ABCDE"_s << 0;
+        QTest::newRow("Deselect All, refused") << u"All None OK"_s << QString() << 1;
+        QTest::newRow("a mark after the refusal") << u"All None OK 4 OK"_s << u"E"_s << 1;
+        QTest::newRow("Abort") << u"1 Abort"_s << u"-"_s << 0;
+        QTest::newRow("the close box ends like Abort") << u"1 close"_s << u"-"_s << 0;
+    }
+
+    void foldersChosen() {
+        QFETCH(QString, actions);
+        QFETCH(QString, folders);
+        QFETCH(int, refusals);
+        const testsupport::Show show({u"A/a.jpg"_s, u"B/a.jpg"_s, u"C/a.jpg"_s, u"D/a.jpg"_s,
+                                      u"E/a.jpg"_s, u"autorun.inf=showfolders=true\n"_s});
+        frmDirectories* w = Forms::find<frmDirectories>();
+        QVERIFY(show.form && w);
+        const QStringList words{u"OK"_s, u"All"_s, u"None"_s, u"Abort"_s};
+        platform::CommandButton* buttons[] = {&w->cbOK, &w->cbSelect, &w->cdDeselect, &w->cbAbort};
+        for (const QString& a : actions.split(u' ')) {
+            if (a[0].isDigit()) {
+                w->List1.setSelected(a.toInt(), true);
+            } else {
+                a == u"close"_s ? void(w->close()) : buttons[words.indexOf(a)]->click();
+            }
+        }
+        QCOMPARE(show.session.messages,
+                 QStringList(refusals, u"At least one directory of images must be selected"_s));
+        QCOMPARE(show.session.ended, folders == u"-"_s);
+        if (show.session.ended) {
+            QCOMPARE(Forms::count(), 0);
+            return;
+        }
+        QString names;
+        for (int i = 0; i < show.form->lbDirs.ListCount(); ++i) {
+            names += QFileInfo(show.form->lbDirs.List(i)).fileName();
+        }
+        QCOMPARE(names, folders);
+        // Refused: the selection stays over the hidden show. Taken: the first folder's show runs.
+        QCOMPARE((QList<bool>{!Forms::find<frmDirectories>(), show.form->isVisible(),
+                              show.form->Timer1.Enabled()}),
+                 QList<bool>(3, !folders.isEmpty()));
+        if (!folders.isEmpty()) {
+            testsupport::settle(show.form);
+            QCOMPARE(show.form->flbImageList.Path(), show.disc.abs(folders.first(1)));
+        }
+    }
 };
 
 void PanelTest::buttons_data() {
@@ -67,8 +162,6 @@ void PanelTest::buttons() {
     QFETCH(bool, running);
     QFETCH(QStringList, steps);
     QFETCH(bool, expected);
-    QFETCH(int, interval);
-    QFETCH(QString, picture);
     QFETCH(QString, window);
     testsupport::Show s({u"A/a1.bmp"_s, u"A/a2.bmp"_s, u"A/a3.bmp"_s, u"B/b1.bmp"_s}, "delay=30\n",
                         running);
@@ -103,8 +196,8 @@ void PanelTest::buttons() {
     }
     testsupport::settle(show);
     QCOMPARE(show->Timer1.Enabled(), expected);
-    QCOMPARE(show->Timer1.Interval(), interval);
-    QCOMPARE(testsupport::lastParts(show->currentImagePath()), picture);
+    QTEST(show->Timer1.Interval(), "interval");
+    QTEST(testsupport::lastParts(show->currentImagePath()), "picture");
     const frmAbout* about = Forms::find<frmAbout>();
     QCOMPARE(about && about->isVisible(), window == u"about"_s);
     QCOMPARE(Forms::count(), window.isEmpty() ? 1 : 2);

@@ -62,7 +62,6 @@ private Q_SLOTS:
         QFETCH(QStringList, entries);
         QFETCH(QString, end);
         QFETCH(QStringList, folders);
-        QFETCH(int, interval);
         const testsupport::Show started(entries, {}, true);
         MainForm* show = started.form;
         const bool ends = end != u"show"_s && end != u"selection"_s;
@@ -73,7 +72,7 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(show);
-        QCOMPARE(show->Timer1.Interval(), interval);
+        QTEST(show->Timer1.Interval(), "interval");
         auto* selection = Forms::find<frmDirectories>();
         QCOMPARE((QList<bool>{show->isVisible(), show->Timer1.Enabled()}),
                  QList<bool>(2, !selection));

@@ -3,9 +3,9 @@
 #include <QTest>
 
 #include <algorithm>
-#include <cstring>
+#include <map>
 #include <memory>
-#include <utility>
+#include <string>
 #include <vector>
 
 #include "testsupport.h"
@@ -14,17 +14,16 @@ namespace testsupport {
 
 namespace {
 
-using TestClass = std::pair<const char*, QObject* (*)()>;
-
-std::vector<TestClass>& testClasses() {
-    static std::vector<TestClass> classes;
+// By name: registration follows the link order, the name gives a stable one.
+std::map<std::string, QObject* (*)()>& testClasses() {
+    static std::map<std::string, QObject* (*)()> classes;
     return classes;
 }
 
 }  // namespace
 
 bool registerTest(const char* name, QObject* (*make)()) {
-    testClasses().emplace_back(name, make);
+    testClasses().emplace(name, make);
     return true;
 }
 
@@ -35,15 +34,9 @@ int main(int argc, char** argv) {
     // Sizes in the tests are worked out at 96 dots an inch, whatever the screen says.
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);
 
-    std::vector<testsupport::TestClass> classes = testsupport::testClasses();
-    // Registration follows the link order: the name gives a stable one.
-    std::sort(classes.begin(), classes.end(),
-              [](const auto& a, const auto& b) { return std::strcmp(a.first, b.first) < 0; });
+    auto classes = testsupport::testClasses();
     std::vector<char*> args(argv, argv + argc);
-    const auto chosen = std::find_if(classes.begin(), classes.end(), [&](const auto& c) {
-        return argc > 1 && std::strcmp(c.first, argv[1]) == 0;
-    });
-    if (chosen != classes.end()) {
+    if (const auto chosen = classes.find(argc > 1 ? argv[1] : ""); chosen != classes.end()) {
         classes = {*chosen};
         args.erase(args.begin() + 1);
     }

@@ -9,9 +9,9 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
-#include <QtEndian>
 
 #include <cstdlib>
 
@@ -22,14 +22,27 @@
 #include "show/MainForm.h"
 #include "thumbs/frmThumbnails.h"
 
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
+using namespace Qt::StringLiterals;
 
 namespace testsupport {
 
-Disc::Disc() {
+Disc::Disc(const QStringList& entries) {
     file(QStringLiteral("lumosa"), QByteArray("program file"));
+    for (const QString& entry : entries) {
+        const QStringList parts = entry.split(u':');
+        const QStringList size = parts.value(2, u"64x48"_s).split(u'x');
+        if (const qsizetype eq = entry.indexOf(u'='); eq >= 0) {
+            file(entry.left(eq), entry.mid(eq + 1).toUtf8());
+        } else if (entry == u"-lumosa"_s) {
+            QFile::remove(abs(u"lumosa"_s));
+        } else if (entry.endsWith(u'/')) {
+            folder(entry);
+        } else {
+            const QString colour = parts.value(1);
+            picture(parts[0], {size[0].toInt(), size[1].toInt()},
+                    QColor(colour.isEmpty() ? u"red"_s : colour));
+        }
+    }
 }
 
 QString Disc::abs(const QString& relative) const {
@@ -42,17 +55,12 @@ QString Disc::folder(const QString& relative) const {
 }
 
 QString Disc::picture(const QString& relative, QSize size, QColor color) const {
-    const QString target = abs(relative);
-    QDir().mkpath(QFileInfo(target).absolutePath());
-    const QImage image = filled(size, color);
-    const QString suffix = QFileInfo(relative).suffix().toLower();
-    const QByteArray format = suffix == QLatin1String("jpeg") ? "jpg" : suffix.toLatin1();
-    const bool saved = format == "gif" ? gifwriter::save(image, target).isEmpty()
-                                       : image.save(target, format.constData());
-    if (!saved) {
-        qFatal("cannot write test picture %s", qPrintable(target));
+    const QByteArray format = QFileInfo(relative).suffix().toLower().toLatin1();
+    const QByteArray bytes = encode(filled(size, color), format == "jpg" ? "jpeg" : format);
+    if (bytes.isEmpty()) {
+        qFatal("cannot make test picture %s", qPrintable(relative));
     }
-    return target;
+    return file(relative, bytes);
 }
 
 QString Disc::file(const QString& relative, const QByteArray& bytes) const {
@@ -79,9 +87,12 @@ Session::~Session() {
     QDir::setCurrent(previousDir_);
 }
 
-MainForm* Session::start() {
+MainForm* Session::start(bool running) {
     MainForm* form = platform::Forms::start<MainForm>();
     if (form) {
+        // Stopped before any event is handled: on a slow machine the first tick would otherwise
+        // come while the show settles.
+        form->Timer1.setEnabled(form->Timer1.Enabled() && running);
         settle(form);
     }
     return form;
@@ -101,10 +112,6 @@ frmThumbnails* openSheet() {
     platform::Forms::get<ControlPanel>().Show();
     platform::Forms::get<ControlPanel>().cbThumbs.click();
     return platform::Forms::find<frmThumbnails>();
-}
-
-void runEventLoop(int milliseconds) {
-    QTest::qWait(milliseconds);
 }
 
 void settle(MainForm* form) {
@@ -146,50 +153,22 @@ QByteArray encode(const QImage& image, const char* format, int quality) {
     return image.save(&buffer, format, quality) ? buffer.data() : QByteArray();
 }
 
-QByteArray withOrientation(QByteArray jpeg, int orientation) {
-    const char exif[] =
-        "\xFF\xE1\x00\x22"
-        "Exif\0\0MM\x00\x2A\x00\x00\x00\x08\x00\x01"
-        "\x01\x12\x00\x03\x00\x00\x00\x01";
-    return jpeg.insert(2, QByteArray(exif, 28) + '\0' + char(orientation) + QByteArray(6, '\0'));
-}
-
-QByteArray claiming(QSize size, const char* format) {
-    QByteArray b = encode(filled({64, 48}, Qt::red), format);
-    if (b.startsWith("BM")) {
-        qToLittleEndian<qint32>(size.width(), b.data() + 18);
-        qToLittleEndian<qint32>(size.height(), b.data() + 22);
-    } else if (b.startsWith("GIF")) {
-        qToLittleEndian<quint16>(quint16(size.width()), b.data() + 6);
-        qToLittleEndian<quint16>(quint16(size.height()), b.data() + 8);
-    } else {
-        const qsizetype frame = b.indexOf("\xFF\xC0");
-        qToBigEndian<quint16>(quint16(size.height()), b.data() + frame + 5);
-        qToBigEndian<quint16>(quint16(size.width()), b.data() + frame + 7);
+QByteArray hostileFile(const QString& name) {
+    QFile file(QStringLiteral(LUMOSA_SOURCE_DIR "/tests/hostile/") + name);
+    if (!file.open(QIODevice::ReadOnly)) {
+        qFatal("cannot read %s", qPrintable(file.fileName()));
     }
-    return b;
+    const QByteArray bytes = file.readAll();
+    return bytes.isNull() ? QByteArray("") : bytes;  // never null: the tests write no file for null
 }
 
 QList<HostileFile> hostileFiles() {
-    const QDir dir(QStringLiteral(LUMOSA_SOURCE_DIR "/tests/hostile"));
-    QFile manifest(dir.filePath(QStringLiteral("reasons.txt")));
-    if (!manifest.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        qFatal("cannot read %s", qPrintable(manifest.fileName()));
-    }
     QList<HostileFile> files;
-    for (const QString& line : QString::fromUtf8(manifest.readAll()).split(u'\n')) {
+    for (const QString& line : QString::fromUtf8(hostileFile(u"reasons.txt"_s)).split(u'\n')) {
         const QString name = line.section(u' ', 0, 0);
-        if (name.isEmpty() || name.startsWith(u'#')) {
-            continue;
+        if (!name.isEmpty() && !name.startsWith(u'#')) {
+            files.append({name, hostileFile(name), line.section(u' ', 1).trimmed()});
         }
-        QFile file(dir.filePath(name));
-        if (!file.open(QIODevice::ReadOnly)) {
-            qFatal("cannot read %s", qPrintable(file.fileName()));
-        }
-        const QByteArray bytes =
-            file.readAll();  // never null: the picture test writes no file for null
-        files.append(
-            {name, bytes.isNull() ? QByteArray("") : bytes, line.section(u' ', 1).trimmed()});
     }
     return files;
 }
@@ -201,55 +180,19 @@ bool nearColour(const QColor& actual, const QColor& expected) {
 }
 
 qint64 processStatusKb(const char* field) {
-    QFile status(QStringLiteral("/proc/self/status"));
-    const QByteArray prefix = QByteArray(field) + ':';
-    for (const QByteArray& line :
-         status.open(QIODevice::ReadOnly) ? status.readAll().split('\n') : QByteArrayList()) {
-        if (line.startsWith(prefix)) {  // "VmHWM:     12345 kB"
-            bool ok = false;
-            const qint64 kb = line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong(&ok);
-            return ok ? kb : -1;
-        }
-    }
-    return -1;
+    QFile status(u"/proc/self/status"_s);  // "VmHWM:     12345 kB"
+    const QRegularExpressionMatch match =
+        QRegularExpression(u"^%1:\\s*(\\d+) kB$"_s.arg(QLatin1String(field)),
+                           QRegularExpression::MultilineOption)
+            .match(QString::fromLatin1(status.open(QIODevice::ReadOnly) ? status.readAll() : ""));
+    return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
-UnprivilegedScope::UnprivilegedScope() {
-#ifdef Q_OS_UNIX
-    constexpr uid_t kNobody = 65534;
-    active_ = ::geteuid() == 0 && ::seteuid(kNobody) == 0;
-#endif
-}
-
-UnprivilegedScope::~UnprivilegedScope() {
-#ifdef Q_OS_UNIX
-    if (active_ && ::seteuid(0) != 0) {
-        qFatal("cannot take back root after acting as nobody");
-    }
-#endif
-}
-
-Show::Show(const QStringList& entries, const QByteArray& settings, bool running) {
-    for (const QString& entry : entries) {
-        const QString colour = entry.section(u':', 1);
-        if (const qsizetype eq = entry.indexOf(u'='); eq >= 0) {
-            disc.file(entry.left(eq), entry.mid(eq + 1).toUtf8());
-        } else if (entry == QStringLiteral("-lumosa")) {
-            QFile::remove(disc.abs(QStringLiteral("lumosa")));
-        } else if (entry.endsWith(u'/')) {
-            disc.folder(entry);
-        } else {
-            disc.picture(entry.section(u':', 0, 0), {64, 48},
-                         colour.isEmpty() ? Qt::red : QColor(colour));
-        }
-    }
+Show::Show(const QStringList& entries, const QByteArray& settings, bool running) : disc(entries) {
     if (!settings.isEmpty()) {
-        disc.settings(settings);
+        disc.file(u"autorun.inf"_s, settings);
     }
-    form = session.start();
-    if (form && !running) {
-        form->Timer1.setEnabled(false);
-    }
+    form = session.start(running);
 }
 
 }  // namespace testsupport

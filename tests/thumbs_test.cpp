@@ -39,8 +39,16 @@ struct CaptionLog : QObject {
     }
 };
 
-// A show on folder A of `count` tiny pictures "p000.bmp".., at `start`, with the sheet opened;
-// `prepare` runs before the show starts, `listed` after it listed the folder.
+QStringList tiny(int count) {  // "A/p000.bmp"..
+    QStringList entries;
+    for (int i = 0; i < count; ++i) {
+        entries.append(u"A/p%1.bmp::2x2"_s.arg(i, 3, 10, QChar(u'0')));
+    }
+    return entries;
+}
+
+// A show on folder A of `count` tiny pictures and the `other` entries, at `start`, with the sheet
+// opened; `listed` runs after it listed the folder.
 struct Sheet {
     Disc disc;
     testsupport::Session session{disc};
@@ -48,16 +56,10 @@ struct Sheet {
     MainForm* form = nullptr;
     frmThumbnails* sheet = nullptr;
 
-    explicit Sheet(int count, bool running = false, int start = 0,
-                   const std::function<void(const Disc&)>& prepare = {},
-                   const std::function<void(const Disc&)>& listed = {}) {
-        for (int i = 0; i < count; ++i) {
-            disc.picture(u"A/p%1.bmp"_s.arg(i, 3, 10, QChar(u'0')), QSize(2, 2));
-        }
-        if (prepare) {
-            prepare(disc);
-        }
-        form = session.start();
+    explicit Sheet(int count, bool running = false, int start = 0, const QStringList& other = {},
+                   const std::function<void(const Disc&)>& listed = {})
+        : disc(tiny(count) + other) {
+        form = session.start(running);
         form->Timer1.setEnabled(running);
         form->JumpTo(start);
         if (listed) {
@@ -80,214 +82,201 @@ class ThumbsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void arithmetic();
-    void build();
-    void close_data();
-    void close();
-    void sheets_data();
-    void sheets();
-    void interrupted_data();
-    void interrupted();
-};
 
-void ThumbsTest::arithmetic() {
-    // Pictures, sheet width in twips, per row: element 0 keeps its design place (checked on a
-    // sheet), the others go 1750 apart from 250, 250; a left edge of exactly width - 1750 fits.
-    const std::tuple<int, float, int> places[] = {{7, 5500.f, 3}, {7, 5499.f, 2}, {4, 500.f, 1}};
-    for (const auto& [count, width, perRow] : places) {
-        const thumbs::Layout layout = thumbs::thumbPositions(count, width);
-        QCOMPARE(int(layout.places.size()), count);
-        QCOMPARE(layout.rowCount, (count + perRow - 1) / perRow);
-        for (int i = 1; i < count; ++i) {
-            QCOMPARE(layout.places[i],
-                     QPoint(250 + 1750 * (i % perRow), 250 + 1750 * (i / perRow)));
-        }
-    }
-    // Rows, visible rows, scroll maximum, large change: 13 rows on 1024 x 768; halves go even.
-    const float screen = thumbs::visibleRows(11170);
-    const std::tuple<int, float, int, int> scroll[] = {
-        {13, screen, 7, 6}, {2, screen, 0, 6}, {5, 2.5f, 2, 2}, {7, 3.5f, 4, 4}};
-    for (const auto& [rows, visible, max, largeChange] : scroll) {
-        QCOMPARE(thumbs::scrollMax(rows, visible), max);
-        QCOMPARE(thumbs::largeChange(visible), largeChange);
-    }
-}
-
-void ThumbsTest::build() {
-    Sheet s(3, true, 1, [](const Disc& disc) {
-        disc.picture(u"A/p000.bmp"_s, QSize(300, 150));
-        disc.file(u"A/ImageList.txt"_s, "p001.bmp,Sunny\tday\np002.bmp,<b>Sun</b> & <img src=x>\n");
-    });
-    QVERIFY(s.sheet && s.sheet->isVisible());
-    QVERIFY(!Forms::find<ControlPanel>());
-    QCOMPARE(s.log.entries,
-             QStringList({u"Thumbnails|0|hidden"_s, u"Loading 1 of 3 thumbnails|0"_s,
-                          u"Loading 2 of 3 thumbnails|1"_s, u"Loading 3 of 3 thumbnails|2"_s,
-                          u"3"_s + kFinal + u"|3"_s}));
-    // Maximised: the window and its frame take the screen's available area.
-    QCOMPARE(s.sheet->frameGeometry(), QGuiApplication::primaryScreen()->availableGeometry());
-    QCOMPARE(s.place(2), QPoint(3750, 250));
-    // Decoded at thumbnail size, drawn stretched to the square.
-    QCOMPARE(s.sheet->Thumb1[0]->picture().image().size(),
-             QSize(100, 50) * s.sheet->devicePixelRatioF());
-    QCOMPARE(s.sheet->Thumb1[0]->widget()->toolTip(), u"p000.bmp"_s);
-    QCOMPARE(s.sheet->Thumb1[1]->widget()->toolTip(), u"p001.bmp - Sunny day"_s);  // a tab
-    // Text from the disc reads as written, never as markup.
-    QTextDocument tip;
-    tip.setHtml(s.sheet->Thumb1[2]->widget()->toolTip());
-    QCOMPARE(tip.toPlainText(), u"p002.bmp - <b>Sun</b> & <img src=x>"_s);
-    // The build walked the list; the show is paused meanwhile.
-    QCOMPARE(s.form->flbImageList.ListIndex(), 2);
-    QVERIFY(!s.form->Timer1.Enabled());
-    // Neither a later size change nor a second Thumbnail click builds again or saves again.
-    s.sheet->resize(300, 200);
-    QCOMPARE(testsupport::openSheet(), s.sheet);
-    QCOMPARE(s.log.entries.size(), 5);
-    QCOMPARE(s.sheet->Thumb1.size(), size_t(3));
-}
-
-void ThumbsTest::close_data() {
-    // The sheet open on A's five pictures (B holds two): where the show is afterwards.
-    QTest::addColumn<bool>("running");
-    QTest::addColumn<int>("start");
-    QTest::addColumn<QString>("change");  // under the sheet: "list" re-pointed to B, "6" pressed
-    QTest::addColumn<int>("choice");      // a thumbnail clicked; -1: the close box
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("shown");
-    QTest::addColumn<QString>("after");  // what the next step shows
-    const auto row = [](const char* name, bool running, int start, const QString& change,
-                        int choice, int index, const QString& shown, const QString& after) {
-        QTest::newRow(name) << running << start << change << choice << index << shown << after;
-    };
-    row("close box, running", true, 3, {}, -1, 3, u"A/p003.bmp"_s, u"A/p004.bmp"_s);
-    row("close box, paused", false, 1, {}, -1, 1, u"A/p001.bmp"_s, u"A/p002.bmp"_s);
-    row("folder changed, choice", false, 4, u"list"_s, 3, -1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
-    row("folder changed, close", true, 4, u"list"_s, -1, 1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
-    // Key 6 on the show behind the sheet moves it into B, which has fewer pictures than A.
-    row("moved on, choice B lacks", false, 4, u"6"_s, 3, 0, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
-    row("moved on, close", true, 4, u"6"_s, -1, 0, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
-}
-
-void ThumbsTest::close() {
-    QFETCH(bool, running);
-    QFETCH(int, start);
-    QFETCH(QString, change);
-    QFETCH(int, choice);
-    QFETCH(int, index);
-    QFETCH(QString, shown);
-    QFETCH(QString, after);
-    Sheet s(5, running, start, [](const Disc& disc) {
-        disc.picture(u"B/b0.bmp"_s, QSize(2, 2));
-        disc.picture(u"B/b1.bmp"_s, QSize(2, 2));
-    });
-    if (change == u"list"_s) {
-        s.form->flbImageList.setPath(s.disc.abs(u"B"_s));
-    } else if (change == u"6"_s) {
-        QTest::keyClick(s.form, Qt::Key_6);
-        testsupport::settle(s.form);
-    }
-    if (choice < 0) {
-        s.sheet->close();
-    } else {
-        QTest::mouseClick(s.sheet->Thumb1.at(choice)->widget(), Qt::LeftButton);
-    }
-    QVERIFY(!Forms::find<frmThumbnails>());
-    QCOMPARE(s.form->flbImageList.ListIndex(), index);
-    QCOMPARE(testsupport::lastParts(s.form->currentImagePath()), shown);
-    QCOMPARE(s.form->Timer1.Enabled(), running);
-    s.form->JumpTo(u"Next"_s);
-    testsupport::settle(s.form);
-    QCOMPARE(testsupport::lastParts(s.form->currentImagePath()), after);
-}
-
-void ThumbsTest::sheets_data() {
-    QTest::addColumn<int>("count");
-    QTest::addColumn<int>("bad");        // index of a file that holds no picture, or -1
-    QTest::addColumn<bool>("vanishes");  // removed, else overwritten, once the folder is listed
-    QTest::addColumn<QPoint>("last");    // the last thumbnail's place
-    QTest::newRow("one picture") << 1 << -1 << false << QPoint(255, 240);
-    QTest::newRow("undecodable in the middle") << 3 << 1 << false << QPoint(3750, 250);
-    QTest::newRow("vanishes before its thumbnail") << 3 << 2 << true << QPoint(3750, 250);
-    // Places are 32-bit: beyond 32767 twips without wrapping; six to a row, 1750 apart.
-    QTest::newRow("2000 pictures") << 2000 << -1 << false << QPoint(2000, 583000);
-}
-
-void ThumbsTest::sheets() {
-    QFETCH(int, count);
-    QFETCH(int, bad);
-    QFETCH(bool, vanishes);
-    QFETCH(QPoint, last);
-    const QString badName = u"A/p%1.bmp"_s.arg(bad, 3, 10, QChar(u'0'));
-    Sheet s(count, false, 0, {}, [&](const Disc& disc) {
-        if (vanishes) {
-            QVERIFY(QFile::remove(disc.abs(badName)));
-        } else if (bad >= 0) {
-            disc.file(badName, "not a picture");
-        }
-    });
-    QCOMPARE(int(s.sheet->Thumb1.size()), count);
-    QCOMPARE(s.place(count - 1), last);
-    QVERIFY(std::all_of(s.sheet->Thumb1.begin(), s.sheet->Thumb1.end(),
-                        [](const auto& t) { return t->Visible(); }));
-    // Rows far from the view keep no picture.
-    QVERIFY(!s.sheet->Thumb1.front()->picture().isNull());
-    QCOMPARE(s.sheet->Thumb1.back()->picture().isNull(), count == 2000);
-    QCOMPARE(s.log.entries.at(count).section(u'|', 0, 0),
-             u"Loading %1 of %1 thumbnails"_s.arg(count));
-    QCOMPARE(s.sheet->Caption(), QString::number(count) + kFinal);
-    // Scrolled to the end, the sheet moved up by whole rows and its last row is on screen.
-    const float shown = s.sheet->picFrame.Height();
-    s.sheet->VScroll1.setValue(s.sheet->VScroll1.Max());
-    const float top = s.sheet->Thumb1.back()->Top() + s.sheet->picFrame.Top();
-    QVERIFY2(top >= 0 && top < shown, qPrintable(QString::number(top)));
-    QCOMPARE(s.sheet->picFrame.Top(), -1750.f * s.sheet->VScroll1.Max());
-    // Decoded again for the view; the rows left behind give up theirs.
-    QTRY_VERIFY_WITH_TIMEOUT(!s.sheet->Thumb1.back()->picture().isNull(), testsupport::kWaitMs);
-    QCOMPARE(s.sheet->Thumb1.front()->picture().isNull(), count == 2000);
-    if (bad >= 0) {
-        // A grey placeholder crossed from corner to corner.
-        const QImage& cell = s.sheet->Thumb1[bad]->picture().image();
-        QCOMPARE(cell.pixelColor(cell.width() / 2, 1), QColor(192, 192, 192));
-        QCOMPARE(cell.pixelColor(cell.width() / 2, cell.height() / 2), QColor(96, 96, 96));
-    }
-}
-
-void ThumbsTest::interrupted_data() {
-    QTest::addColumn<QString>("how");  // "close", "end", or a close posted to the sheet
-    QTest::addColumn<int>("at");       // during the progress caption of this thumbnail
-    QTest::newRow("closed") << u"close"_s << 2;
-    QTest::newRow("program ended") << u"end"_s << 2;
-    // Arrives while the sheet, just shown, waits for the window system to put it on screen.
-    QTest::newRow("closed from outside while first shown") << u"posted"_s << 1;
-}
-
-void ThumbsTest::interrupted() {
-    // A close or an end during the build stops it there, the show where the close put it.
-    QFETCH(QString, how);
-    QFETCH(int, at);
-    Sheet s(40, true, 3);
-    s.sheet->close();
-    s.log.entries.clear();
-    s.log.onCaption = [&](const QString& caption) {
-        if (caption == u"Loading %1 of 40 thumbnails"_s.arg(at)) {
-            if (how == u"end"_s) {
-                platform::End();
-            } else if (how == u"close"_s) {
-                Forms::find<frmThumbnails>()->close();
-            } else {
-                QCoreApplication::postEvent(Forms::find<frmThumbnails>(), new QCloseEvent);
+    void arithmetic() {
+        // Pictures, sheet width in twips, per row: element 0 keeps its design place (checked on a
+        // sheet), the others go 1750 apart from 250, 250; a left edge of exactly width - 1750 fits.
+        const std::tuple<int, float, int> places[] = {
+            {7, 5500.f, 3}, {7, 5499.f, 2}, {4, 500.f, 1}};
+        for (const auto& [count, width, perRow] : places) {
+            const thumbs::Layout layout = thumbs::thumbPositions(count, width);
+            QCOMPARE(int(layout.places.size()), count);
+            QCOMPARE(layout.rowCount, (count + perRow - 1) / perRow);
+            for (int i = 1; i < count; ++i) {
+                QCOMPARE(layout.places[i],
+                         QPoint(250 + 1750 * (i % perRow), 250 + 1750 * (i / perRow)));
             }
         }
-    };
-    testsupport::openSheet();  // the build goes on behind it, unless closed as it shows
-    QTRY_VERIFY_WITH_TIMEOUT(!Forms::find<frmThumbnails>(), testsupport::kWaitMs);
-    QCOMPARE(s.log.entries.size(), 1 + at);  // the design caption, the progress so far
-    QCOMPARE(s.session.ended, how == u"end"_s);
-    if (how != u"end"_s) {
-        QCOMPARE(s.form->flbImageList.ListIndex(), 3);
-        QVERIFY(s.form->Timer1.Enabled());
+        // Rows, visible rows, scroll maximum, large change: 13 rows on 1024 x 768; halves go even.
+        const float screen = thumbs::visibleRows(11170);
+        const std::tuple<int, float, int, int> scroll[] = {
+            {13, screen, 7, 6}, {2, screen, 0, 6}, {5, 2.5f, 2, 2}, {7, 3.5f, 4, 4}};
+        for (const auto& [rows, visible, max, largeChange] : scroll) {
+            QCOMPARE(thumbs::scrollMax(rows, visible), max);
+            QCOMPARE(thumbs::largeChange(visible), largeChange);
+        }
     }
-}
+
+    void build() {
+        Sheet s(3, true, 1,
+                {u"A/p000.bmp::300x150"_s,
+                 u"A/ImageList.txt=p001.bmp,Sunny\tday\np002.bmp,<b>Sun</b> & <img src=x>\n"_s});
+        QVERIFY(s.sheet && s.sheet->isVisible());
+        QVERIFY(!Forms::find<ControlPanel>());
+        QCOMPARE(s.log.entries,
+                 QStringList({u"Thumbnails|0|hidden"_s, u"Loading 1 of 3 thumbnails|0"_s,
+                              u"Loading 2 of 3 thumbnails|1"_s, u"Loading 3 of 3 thumbnails|2"_s,
+                              u"3"_s + kFinal + u"|3"_s}));
+        // Maximised: the window and its frame take the screen's available area.
+        QCOMPARE(s.sheet->frameGeometry(), QGuiApplication::primaryScreen()->availableGeometry());
+        QCOMPARE(s.place(2), QPoint(3750, 250));
+        // Decoded at thumbnail size, drawn stretched to the square.
+        QCOMPARE(s.sheet->Thumb1[0]->picture().image().size(),
+                 QSize(100, 50) * s.sheet->devicePixelRatioF());
+        QCOMPARE(s.sheet->Thumb1[0]->widget()->toolTip(), u"p000.bmp"_s);
+        QCOMPARE(s.sheet->Thumb1[1]->widget()->toolTip(), u"p001.bmp - Sunny day"_s);  // a tab
+        // Text from the disc reads as written, never as markup.
+        QTextDocument tip;
+        tip.setHtml(s.sheet->Thumb1[2]->widget()->toolTip());
+        QCOMPARE(tip.toPlainText(), u"p002.bmp - <b>Sun</b> & <img src=x>"_s);
+        // The build walked the list; the show is paused meanwhile.
+        QCOMPARE(s.form->flbImageList.ListIndex(), 2);
+        QVERIFY(!s.form->Timer1.Enabled());
+        // Neither a later size change nor a second Thumbnail click builds again or saves again.
+        s.sheet->resize(300, 200);
+        QCOMPARE(testsupport::openSheet(), s.sheet);
+        QCOMPARE(s.log.entries.size(), 5);
+        QCOMPARE(s.sheet->Thumb1.size(), size_t(3));
+    }
+
+    void close_data() {
+        // The sheet open on A's five pictures (B holds two): where the show is afterwards.
+        QTest::addColumn<bool>("running");
+        QTest::addColumn<int>("start");
+        QTest::addColumn<QString>(
+            "change");                    // under the sheet: "list" re-pointed to B, "6" pressed
+        QTest::addColumn<int>("choice");  // a thumbnail clicked; -1: the close box
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("after");  // what the next step shows
+        const auto row = [](const char* name, bool running, int start, const QString& change,
+                            int choice, int index, const QString& shown, const QString& after) {
+            QTest::newRow(name) << running << start << change << choice << index << shown << after;
+        };
+        row("close box, running", true, 3, {}, -1, 3, u"A/p003.bmp"_s, u"A/p004.bmp"_s);
+        row("close box, paused", false, 1, {}, -1, 1, u"A/p001.bmp"_s, u"A/p002.bmp"_s);
+        row("folder changed, choice", false, 4, u"list"_s, 3, -1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
+        row("folder changed, close", true, 4, u"list"_s, -1, 1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
+        // Key 6 on the show behind the sheet moves it into B, which has fewer pictures than A.
+        row("moved on, choice B lacks", false, 4, u"6"_s, 3, 0, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
+        row("moved on, close", true, 4, u"6"_s, -1, 0, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
+    }
+
+    void close() {
+        QFETCH(bool, running);
+        QFETCH(int, start);
+        QFETCH(QString, change);
+        QFETCH(int, choice);
+        Sheet s(5, running, start, {u"B/b0.bmp"_s, u"B/b1.bmp"_s});
+        if (change == u"list"_s) {
+            s.form->flbImageList.setPath(s.disc.abs(u"B"_s));
+        } else if (change == u"6"_s) {
+            QTest::keyClick(s.form, Qt::Key_6);
+            testsupport::settle(s.form);
+        }
+        if (choice < 0) {
+            s.sheet->close();
+        } else {
+            QTest::mouseClick(s.sheet->Thumb1.at(choice)->widget(), Qt::LeftButton);
+        }
+        QVERIFY(!Forms::find<frmThumbnails>());
+        QTEST(s.form->flbImageList.ListIndex(), "index");
+        QTEST(testsupport::lastParts(s.form->currentImagePath()), "shown");
+        QCOMPARE(s.form->Timer1.Enabled(), running);
+        s.form->JumpTo(u"Next"_s);
+        testsupport::settle(s.form);
+        QTEST(testsupport::lastParts(s.form->currentImagePath()), "after");
+    }
+
+    void sheets_data() {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("bad");        // index of a file that holds no picture, or -1
+        QTest::addColumn<bool>("vanishes");  // removed, else overwritten, once the folder is listed
+        QTest::addColumn<QPoint>("last");    // the last thumbnail's place
+        QTest::newRow("one picture") << 1 << -1 << false << QPoint(255, 240);
+        QTest::newRow("undecodable in the middle") << 3 << 1 << false << QPoint(3750, 250);
+        QTest::newRow("vanishes before its thumbnail") << 3 << 2 << true << QPoint(3750, 250);
+        // Places are 32-bit: beyond 32767 twips without wrapping; six to a row, 1750 apart.
+        QTest::newRow("2000 pictures") << 2000 << -1 << false << QPoint(2000, 583000);
+    }
+
+    void sheets() {
+        QFETCH(int, count);
+        QFETCH(int, bad);
+        QFETCH(bool, vanishes);
+        QFETCH(QPoint, last);
+        const QString badName = u"A/p%1.bmp"_s.arg(bad, 3, 10, QChar(u'0'));
+        Sheet s(count, false, 0, {}, [&](const Disc& disc) {
+            if (vanishes) {
+                QVERIFY(QFile::remove(disc.abs(badName)));
+            } else if (bad >= 0) {
+                disc.file(badName, "not a picture");
+            }
+        });
+        QCOMPARE(int(s.sheet->Thumb1.size()), count);
+        QCOMPARE(s.place(count - 1), last);
+        QVERIFY(std::all_of(s.sheet->Thumb1.begin(), s.sheet->Thumb1.end(),
+                            [](const auto& t) { return t->Visible(); }));
+        // Rows far from the view keep no picture.
+        QVERIFY(!s.sheet->Thumb1.front()->picture().isNull());
+        QCOMPARE(s.sheet->Thumb1.back()->picture().isNull(), count == 2000);
+        QCOMPARE(s.log.entries.at(count).section(u'|', 0, 0),
+                 u"Loading %1 of %1 thumbnails"_s.arg(count));
+        QCOMPARE(s.sheet->Caption(), QString::number(count) + kFinal);
+        // Scrolled to the end, the sheet moved up by whole rows and its last row is on screen.
+        const float shown = s.sheet->picFrame.Height();
+        s.sheet->VScroll1.setValue(s.sheet->VScroll1.Max());
+        const float top = s.sheet->Thumb1.back()->Top() + s.sheet->picFrame.Top();
+        QVERIFY2(top >= 0 && top < shown, qPrintable(QString::number(top)));
+        QCOMPARE(s.sheet->picFrame.Top(), -1750.f * s.sheet->VScroll1.Max());
+        // Decoded again for the view; the rows left behind give up theirs.
+        QTRY_VERIFY_WITH_TIMEOUT(!s.sheet->Thumb1.back()->picture().isNull(), testsupport::kWaitMs);
+        QCOMPARE(s.sheet->Thumb1.front()->picture().isNull(), count == 2000);
+        if (bad >= 0) {
+            // A grey placeholder crossed from corner to corner.
+            const QImage& cell = s.sheet->Thumb1[bad]->picture().image();
+            QCOMPARE(cell.pixelColor(cell.width() / 2, 1), QColor(192, 192, 192));
+            QCOMPARE(cell.pixelColor(cell.width() / 2, cell.height() / 2), QColor(96, 96, 96));
+        }
+    }
+
+    void interrupted_data() {
+        QTest::addColumn<QString>("how");  // "close", "end", or a close posted to the sheet
+        QTest::addColumn<int>("at");       // during the progress caption of this thumbnail
+        QTest::newRow("closed") << u"close"_s << 2;
+        QTest::newRow("program ended") << u"end"_s << 2;
+        // Arrives while the sheet, just shown, waits for the window system to put it on screen.
+        QTest::newRow("closed from outside while first shown") << u"posted"_s << 1;
+    }
+
+    void interrupted() {
+        // A close or an end during the build stops it there, the show where the close put it.
+        QFETCH(QString, how);
+        QFETCH(int, at);
+        Sheet s(40, true, 3);
+        s.sheet->close();
+        s.log.entries.clear();
+        s.log.onCaption = [&](const QString& caption) {
+            if (caption == u"Loading %1 of 40 thumbnails"_s.arg(at)) {
+                if (how == u"end"_s) {
+                    platform::End();
+                } else if (how == u"close"_s) {
+                    Forms::find<frmThumbnails>()->close();
+                } else {
+                    QCoreApplication::postEvent(Forms::find<frmThumbnails>(), new QCloseEvent);
+                }
+            }
+        };
+        testsupport::openSheet();  // the build goes on behind it, unless closed as it shows
+        QTRY_VERIFY_WITH_TIMEOUT(!Forms::find<frmThumbnails>(), testsupport::kWaitMs);
+        QCOMPARE(s.log.entries.size(), 1 + at);  // the design caption, the progress so far
+        QCOMPARE(s.session.ended, how == u"end"_s);
+        if (how != u"end"_s) {
+            QCOMPARE(s.form->flbImageList.ListIndex(), 3);
+            QVERIFY(s.form->Timer1.Enabled());
+        }
+    }
+};
 
 LUMOSA_TEST(ThumbsTest)
 #include "thumbs_test.moc"

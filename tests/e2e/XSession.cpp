@@ -124,6 +124,14 @@ void XSession::startProgram(const QString& program, const QString& folder,
     program_.reset(launch(program, arguments, folder));
 }
 
+bool XSession::startShow(const QString& disc) {
+    if (!installProgram(disc)) {
+        return false;
+    }
+    startProgram(disc + u"/lumosa"_s, disc);
+    return true;
+}
+
 int XSession::waitForExit() {
     const bool ended = program_ && waitFor([this] { return !running(); });
     return ended && program_->exitStatus() == QProcess::NormalExit ? program_->exitCode() : -1;
@@ -173,17 +181,19 @@ QList<int> XSession::watch(const QList<QColor>& colours, int count) const {
 
 bool XSession::setScreenSize(QSize size) {
     // Xvfb offers only the size it started with: others are added as modes first.
-    const int w = size.width();
-    const int h = size.height();
+    const int w = size.width(), h = size.height();
     const QString mode = u"test-%1x%2"_s.arg(w).arg(h);
-    QStringList modeLine{u"--newmode"_s, mode, u"60"_s};
-    for (const int value : {w, w + 40, w + 170, w + 260, h, h + 1, h + 5, h + 28}) {
-        modeLine << QString::number(value);
-    }
-    run(u"xrandr"_s, modeLine);
-    run(u"xrandr"_s, {u"--addmode"_s, u"screen"_s, mode});
-    const bool switched =
-        !run(u"xrandr"_s, {u"--output"_s, u"screen"_s, u"--mode"_s, mode}).isNull();
+    run(u"xrandr"_s, words(u"--newmode %1 60 %2 %3 %4 %5 %6 %7 %8 %9"_s.arg(mode)
+                               .arg(w)
+                               .arg(w + 40)
+                               .arg(w + 170)
+                               .arg(w + 260)
+                               .arg(h)
+                               .arg(h + 1)
+                               .arg(h + 5)
+                               .arg(h + 28)));
+    run(u"xrandr"_s, words(u"--addmode screen "_s + mode));
+    const bool switched = !run(u"xrandr"_s, words(u"--output screen --mode "_s + mode)).isNull();
     screenSize_ = switched ? size : screenSize_;
     return switched;
 }
@@ -223,12 +233,12 @@ QRect XSession::geometry(const QString& window) const {
             value(u"Height"_s)};
 }
 
-QMargins XSession::frameExtents(const QString& window) const {
+QRect XSession::outer(const QString& window) const {
     const QString info = run(u"xprop"_s, {u"-id"_s, window, u"_NET_FRAME_EXTENTS"_s});
-    const QRegularExpressionMatch match =
+    const QRegularExpressionMatch m =
         QRegularExpression(u"=\\s*(\\d+),\\s*(\\d+),\\s*(\\d+),\\s*(\\d+)"_s).match(info);
-    return {match.captured(1).toInt(), match.captured(3).toInt(), match.captured(2).toInt(),
-            match.captured(4).toInt()};
+    return geometry(window).marginsAdded(QMargins(m.captured(1).toInt(), m.captured(3).toInt(),
+                                                  m.captured(2).toInt(), m.captured(4).toInt()));
 }
 
 bool XSession::key(const QString& keys) const {
@@ -238,8 +248,7 @@ bool XSession::key(const QString& keys) const {
 bool XSession::click(const QString& window, QPoint inside) const {
     // Not mousemove --sync, which blocks long when the pointer is there already.
     const QPoint to = geometry(window).topLeft() + inside;
-    const QString x = QString::number(to.x());
-    const QString y = QString::number(to.y());
+    const QString x = QString::number(to.x()), y = QString::number(to.y());
     return !run(kXdotool, {u"mousemove"_s, x, y}).isNull() && waitFor([&] {
         return run(kXdotool, words(u"getmouselocation --shell"_s))
             .startsWith(u"X=%1\nY=%2\n"_s.arg(x, y));

@@ -1,9 +1,9 @@
 #pragma once
 
 #include <QImage>
-#include <QMargins>
 #include <QObject>
 #include <QProcess>
+#include <QRect>
 #include <QTemporaryDir>
 
 #include <functional>
@@ -27,15 +27,12 @@ public:
     QString error() const { return error_; }  // empty while the server and manager are up
     bool setScreenSize(QSize size);           // no larger than the first, as a projector does
     QProcessEnvironment environment() const { return environment_; }
-    // For what is started from now on; an empty value removes the variable.
-    void setVariable(const QString& name, const QString& value) {
-        value.isEmpty() ? environment_.remove(name) : environment_.insert(name, value);
-    }
 
-    // Starts `program` in `folder`, ending any earlier one; startShow runs a disc's "lumosa".
+    // Starts `program` in `folder`, ending any earlier one; startShow runs the program just built
+    // as a disc's "lumosa", false when it cannot be put there.
     void startProgram(const QString& program, const QString& folder,
                       const QStringList& arguments = {});
-    void startShow(const QString& disc) { startProgram(disc + QStringLiteral("/lumosa"), disc); }
+    bool startShow(const QString& disc);
     QProcess& program() { return *program_; }
     bool running() const { return program_ && program_->state() != QProcess::NotRunning; }
     int waitForExit();  // the exit status, or -1 when it did not end by itself
@@ -45,7 +42,6 @@ public:
     }
 
     QImage screenshot() const;  // read from the server's frame buffer file
-    bool waitForCentre(const QColor& colour) const { return watch({colour}, 1) == QList<int>{0}; }
     // The indices of the `colours` seen at the screen's centre in turn, until `count` changes
     // were seen or the program ended.
     QList<int> watch(const QList<QColor>& colours, int count) const;
@@ -56,7 +52,7 @@ public:
         return waitFor([&] { return windows(pattern).isEmpty(); });
     }
     QRect geometry(const QString& window) const;  // the inside, without the frame
-    QMargins frameExtents(const QString& window) const;
+    QRect outer(const QString& window) const;     // with the window manager's frame
 
     bool key(const QString& keys) const;  // X names, to the focused window: "6", "alt+F4"
     bool click(const QString& window, QPoint inside) const;

@@ -63,18 +63,15 @@ void NoWritesTest::wholeShowWritesNothing() {
     if (strace.isEmpty()) {
         QSKIP("strace is not installed (scripts/test installs it): nothing can watch the program");
     }
-    testsupport::Disc disc;
+    QStringList entries{u"-lumosa"_s, u"autorun.inf=delay=0.3\n"_s, u"Bravo/c.bmp:lime:40x30"_s,
+                        u"Alpha/ImageList.txt=a0.jpg,the first\na1.jpg,the second\n"_s};
+    for (int i = 0; i < 4; ++i) {
+        entries << u"Alpha/a%1.jpg:red:320x240"_s.arg(i) << u"Bravo/b%1.gif:blue:40x30"_s.arg(i);
+    }
+    const testsupport::Disc disc(entries);
     const QString program = disc.abs(u"lumosa"_s);
-    QFile::remove(program);
     QVERIFY(QFile::copy(QStringLiteral(LUMOSA_PROGRAM), program));
     QVERIFY(QFile::setPermissions(program, QFile::permissions(program) | QFile::ExeOwner));
-    disc.settings("delay=0.3\n");
-    for (int i = 0; i < 4; ++i) {
-        disc.picture(u"Alpha/a%1.jpg"_s.arg(i), QSize(320, 240), Qt::red);
-        disc.picture(u"Bravo/b%1.gif"_s.arg(i), QSize(40, 30), Qt::blue);
-    }
-    disc.picture(u"Bravo/c.bmp"_s, QSize(40, 30), Qt::green);
-    disc.file(u"Alpha/ImageList.txt"_s, "a0.jpg,the first\na1.jpg,the second\n");
 
     e2e::XSession x(QSize(1024, 768), true);
     QVERIFY2(x.error().isEmpty(), qPrintable(x.error()));

@@ -1,5 +1,4 @@
-// Folders marked in the selection by a click and by the keyboard, then a thumbnail clicked; the
-// artwork of every window; a disc whose reads hang or fail, served by tools/medium.py.
+// The artwork of every window; a disc whose reads hang or fail, served by tools/medium.py.
 #include <QDir>
 #include <QElapsedTimer>
 #include <QImageReader>
@@ -18,90 +17,20 @@ public:
     WindowsTest() : SessionTest(QSize(1280, 1024)) {}
 
 private Q_SLOTS:
-    void foldersThenThumbnail();
     void artworkOfEveryWindow();
     void failingMedium_data();
     void failingMedium();
 };
 
-void WindowsTest::foldersThenThumbnail() {
-    testsupport::Disc disc;
-    disc.settings("showfolders=true\ndelay=30\n");
-    disc.picture(u"A/1.bmp"_s, QSize(64, 48), Qt::red);
-    disc.picture(u"B/1.bmp"_s, QSize(64, 48), Qt::green);
-    const QList<QColor> colours{Qt::blue, Qt::yellow, Qt::cyan, Qt::magenta, Qt::darkRed};
-    for (int i = 0; i < colours.size(); ++i) {
-        disc.picture(u"C/%1.bmp"_s.arg(i), QSize(64, 48), colours[i]);
-    }
-    QVERIFY(e2e::installProgram(disc.path()));
-    x_->startShow(disc.path());
-    const QString selection = x_->waitForWindow(u"^Image Directory Selection$"_s);
-    QVERIFY(!selection.isEmpty());
-    // The show waits, hidden, for the choice.
-    QVERIFY(x_->windows(u"^Lumosa$"_s).isEmpty());
-    // The first entry (the list at 80, 120 twips) by a click, the third by keys; Tab to OK.
-    QVERIFY(x_->click(selection, QPoint(60, 16)));
-    QVERIFY(x_->key(u"Down Down space Tab space"_s));
-    QVERIFY(x_->waitForNoWindow(u"^Image Directory Selection$"_s));
-    QVERIFY(!x_->waitForWindow(u"^Lumosa$"_s).isEmpty());
-    // A, then C: never B.
-    QVERIFY(x_->key(u"6"_s));
-    QVERIFY(x_->waitForCentre(Qt::red));
-    QVERIFY(x_->key(u"6"_s));
-    QVERIFY(x_->waitForCentre(colours[0]));
-
-    const QString sheet = x_->openSheet();
-    QVERIFY(!sheet.isEmpty());
-    // Thumbnails left to right, 1500 twips square, 1750 apart; the fourth is C's fourth picture.
-    const QPoint fourth((250 + 3 * 1750 + 750) / 15, (250 + 750) / 15);
-    QVERIFY(e2e::waitFor([&] {
-        const QPoint onScreen = x_->geometry(sheet).topLeft() + fourth;
-        return testsupport::nearColour(x_->screenshot().pixelColor(onScreen), colours[3]);
-    }));
-    QVERIFY(x_->click(sheet, fourth));
-    QVERIFY(x_->waitForNoWindow(u"thumbnails"_s));
-    QVERIFY(x_->waitForCentre(colours[3]));
-}
-
 void WindowsTest::artworkOfEveryWindow() {
-    testsupport::Disc disc;
-    disc.settings("showfolders=true\ndelay=30\n");
-    disc.picture(u"A/1.bmp"_s, QSize(64, 48), Qt::red);
-    disc.picture(u"B/1.bmp"_s, QSize(64, 48), Qt::red);
-    QVERIFY(e2e::installProgram(disc.path()));
-    x_->startShow(disc.path());
-    // Each window as it is opened in turn, and its artwork: the resource, where it stands inside.
-    const QList<std::tuple<QString, std::function<bool()>, QList<std::pair<QString, QPoint>>>>
-        windows{{u"^Image Directory Selection$"_s, [] { return true; }, {}},
-                {u"^Lumosa$"_s,
-                 [this] {
-                     return x_->activate(x_->windows(u"^Image Directory Selection$"_s).value(0)) &&
-                            x_->key(u"space Tab space"_s);
-                 },
-                 {}},
-                {u"^Lumosa Control Panel$"_s,
-                 [this] { return !x_->openPanel().isEmpty(); },
-                 {{u"pause"_s, {8, 8}},
-                  {u"slower"_s, {56, 8}},
-                  {u"first"_s, {96, 8}},
-                  {u"prev"_s, {136, 8}},
-                  {u"next"_s, {176, 8}},
-                  {u"last"_s, {216, 8}},
-                  {u"faster"_s, {256, 8}}}},
-                {u"^About Lumosa$"_s,
-                 [this] {
-                     return x_->activate(x_->waitForWindow(u"^Lumosa Control Panel$"_s)) &&
-                            x_->key(u"alt+a"_s);
-                 },
-                 {{u":/lumosa.ico"_s, {16, 8}}}},
-                {u"thumbnails"_s,
-                 [this] { return x_->key(u"Return"_s) && !x_->openSheet().isEmpty(); },
-                 {}}};
-    for (const auto& [title, open, artwork] : windows) {
-        QVERIFY2(open(), qPrintable(title));
+    const testsupport::Disc disc(
+        {u"autorun.inf=showfolders=true\ndelay=30\n"_s, u"A/1.bmp"_s, u"B/1.bmp"_s});
+    QVERIFY(x_->startShow(disc.path()));
+    // Each window as it is opened in turn: the program's icon at both its sizes, and its artwork
+    // (the resource, where it stands inside) drawn pixel for pixel over the window's background,
+    // which shows in its corner.
+    const auto check = [&](const QString& title, const QList<std::pair<QString, QPoint>>& artwork) {
         const QString window = x_->waitForWindow(title);
-        QVERIFY2(!window.isEmpty(), qPrintable(title));
-        // The program's icon, at both its sizes.
         const QString icon = x_->run(u"xprop"_s, {u"-id"_s, window, u"_NET_WM_ICON"_s});
         QVERIFY2(icon.contains(u"Icon (32 x 32)"_s) && icon.contains(u"Icon (16 x 16)"_s),
                  qPrintable(title + u": "_s + icon.left(80)));
@@ -109,7 +38,6 @@ void WindowsTest::artworkOfEveryWindow() {
             const QString path = name.startsWith(u':') ? name : u":/buttons/%1.gif"_s.arg(name);
             const QImage art = QImageReader(path).read();
             QVERIFY2(!art.isNull(), qPrintable(path));
-            // Drawn pixel for pixel over the window's background, which shows in its corner.
             QImage shot;
             const bool drawn = e2e::waitFor([&] {
                 shot =
@@ -122,7 +50,23 @@ void WindowsTest::artworkOfEveryWindow() {
             QVERIFY2(drawn || !shot.save(QDir::temp().filePath(u"art.png"_s)),
                      qPrintable(path + u" in "_s + title + u": drawn as in art.png"_s));
         }
-    }
+    };
+    const QString selection = u"^Image Directory Selection$"_s, panel = u"^Lumosa Control Panel$"_s;
+    check(selection, {});
+    QVERIFY(x_->activate(x_->waitForWindow(selection)) && x_->key(u"space Tab space"_s));
+    check(u"^Lumosa$"_s, {});
+    QVERIFY(!x_->openPanel().isEmpty());
+    check(panel, {{u"pause"_s, {8, 8}},
+                  {u"slower"_s, {56, 8}},
+                  {u"first"_s, {96, 8}},
+                  {u"prev"_s, {136, 8}},
+                  {u"next"_s, {176, 8}},
+                  {u"last"_s, {216, 8}},
+                  {u"faster"_s, {256, 8}}});
+    QVERIFY(x_->activate(x_->waitForWindow(panel)) && x_->key(u"alt+a"_s));
+    check(u"^About Lumosa$"_s, {{u":/lumosa.ico"_s, {16, 8}}});
+    QVERIFY(x_->key(u"Return"_s) && !x_->openSheet().isEmpty());
+    check(u"thumbnails"_s, {});
 }
 
 void WindowsTest::failingMedium_data() {
@@ -140,17 +84,10 @@ void WindowsTest::failingMedium() {
     QFETCH(QString, keys);
     QFETCH(QString, window);
     // A/1.jpg hangs, A/2.jpg fails after 8 KB, B's descriptions hang.
-    testsupport::Disc disc;
-    disc.settings("delay=1\n");
-    disc.picture(u"A/0.bmp"_s, QSize(64, 48), Qt::red);
-    disc.picture(u"A/1.jpg"_s, QSize(64, 48), Qt::green);
-    const QByteArray failing =
-        testsupport::encode(testsupport::filled({2000, 1500}, Qt::cyan), "jpeg");
-    QVERIFY(failing.size() > 2 * 8192);
-    disc.file(u"A/2.jpg"_s, failing);
-    disc.picture(u"A/3.bmp"_s, QSize(64, 48), Qt::blue);
-    disc.picture(u"B/0.bmp"_s, QSize(64, 48), Qt::yellow);
-    disc.file(u"B/ImageList.txt"_s, "0.bmp,Yellow\n");
+    const testsupport::Disc disc({u"autorun.inf=delay=1\n"_s, u"A/0.bmp:red"_s, u"A/1.jpg:lime"_s,
+                                  u"A/2.jpg:cyan:2000x1500"_s, u"A/3.bmp:blue"_s,
+                                  u"B/0.bmp:yellow"_s, u"B/ImageList.txt=0.bmp,Yellow\n"_s});
+    QVERIFY(QFileInfo(disc.abs(u"A/2.jpg"_s)).size() > 2 * 8192);
     QVERIFY(e2e::installProgram(disc.path()));
     QTemporaryDir mount;
     QProcess medium;
@@ -166,7 +103,7 @@ void WindowsTest::failingMedium() {
         medium.waitForFinished(5000);  // stopped, it gives up the reads it holds
     });
     QVERIFY(e2e::waitFor([&] { return QFile::exists(mount.path() + u"/A/3.bmp"_s); }, 10000));
-    x_->startShow(mount.path());
+    x_->startProgram(mount.path() + u"/lumosa"_s, mount.path());
     // Every picture that can be read comes, a second apart: never 1.jpg, never 2.jpg's strip.
     const QList<QColor> colours{Qt::red, Qt::blue, Qt::yellow, Qt::green, Qt::cyan};
     QCOMPARE(x_->watch(colours, 4), (QList<int>{0, 1, 2, 0}));
