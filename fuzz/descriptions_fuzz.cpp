@@ -1,5 +1,5 @@
-// The description file (ImageList.txt) on arbitrary bytes: reading it, then looking up
-// names as the show and the thumbnail sheet do.
+// The description file (ImageList.txt) on arbitrary bytes, read as the show and the thumbnail
+// sheet read it.
 #include <QByteArray>
 #include <QCoreApplication>
 
@@ -23,17 +23,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (names.size() != descs.size() || names.size() > bytes.count(',')) {
         std::abort();
     }
-    // Lookups as the show makes them, in the case of the file and in other case. The first
-    // line always finds its own description; a name holding a comma cannot be in the file
-    // (the first comma ends a name).
-    for (qsizetype i = 0; i < names.size() && i < 64; ++i) {
-        show::FindImageDesc(names, descs, names.at(i).toUpper());
-    }
-    if (!names.isEmpty() && show::FindImageDesc(names, descs, names.first()) != descs.first()) {
-        std::abort();
-    }
-    if (!show::FindImageDesc(names, descs, QStringLiteral("a,b")).isEmpty()) {
-        std::abort();
+    // The first comma ends a name: none holds one.
+    for (const QString& name : std::as_const(names)) {
+        if (name.contains(u',')) {
+            std::abort();
+        }
     }
     return 0;
 }

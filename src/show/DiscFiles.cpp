@@ -65,13 +65,4 @@ Descriptions ReadDescriptions(const QString& folder, const QStringList& pictures
     return result;
 }
 
-QString FindImageDesc(const QStringList& names, const QStringList& descs, const QString& fileName) {
-    for (qsizetype i = 0; i < names.size(); ++i) {
-        if (QString::compare(names.at(i), fileName, Qt::CaseInsensitive) == 0) {
-            return descs.at(i);
-        }
-    }
-    return {};
-}
-
 }  // namespace show

@@ -35,8 +35,4 @@ inline constexpr qsizetype kMaxImageListBytes = 16 * 1024 * 1024;
 // with one line on standard error.
 Descriptions ReadDescriptions(const QString& folder, const QStringList& pictures);
 
-// The description of the first name equal to `fileName` without regard to letter case;
-// empty when there is none.
-QString FindImageDesc(const QStringList& names, const QStringList& descs, const QString& fileName);
-
 }  // namespace show
