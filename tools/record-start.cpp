@@ -25,7 +25,10 @@
 #include <QTextStream>
 #include <QThread>
 
+#include <sys/prctl.h>
 #include <unistd.h>
+
+#include <csignal>
 
 #include <cstdio>
 #include <cstring>
@@ -144,7 +147,10 @@ int main(int argc, char** argv) {
     }
     orderFile.close();
 
+    // Both end with this program however it ends, killed included.
+    const auto endWithUs = [] { prctl(PR_SET_PDEATHSIG, SIGKILL); };
     QProcess server;
+    server.setChildProcessModifier(endWithUs);
     server.start(QStringLiteral("Xvfb"),
                  {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
                   QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
@@ -155,6 +161,7 @@ int main(int argc, char** argv) {
     const QString display = u':' + QString::fromLatin1(server.readLine().trimmed());
 
     QProcess show;
+    show.setChildProcessModifier(endWithUs);
     // Nothing started here outlives this program, whatever ends it.
     const auto giveUp = [&](const QString& why) {
         show.kill();
