@@ -247,7 +247,8 @@ def main():
     def stop_on_signal():
         signal.sigwait(stops)
         medium.ended.set()
-        os.spawnlp(os.P_WAIT, "fusermount3", "fusermount3", "-u", "-z", args.mountpoint)
+        if medium.mounted():  # unless whoever stopped it has unmounted it already
+            os.spawnlp(os.P_WAIT, "fusermount3", "fusermount3", "-u", "-z", args.mountpoint)
 
     threading.Thread(target=stop_on_signal, daemon=True).start()
     try:
