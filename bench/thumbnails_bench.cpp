@@ -133,8 +133,13 @@ int sheetRun(const QString& disc, int count, bool close) {
     const std::clock_t startCpu = std::clock();
     frmThumbnails* building = bench::openSheet();
     if (close) {
-        const QString tenth = QStringLiteral("Loading %1 of").arg(count / 10);
-        waitUntil([&] { return building->Caption().startsWith(tenth); });
+        // "Loading N of …": one pass of the event loop may take several thumbnails, so N can
+        // pass a tenth without ever standing at it.
+        waitUntil([&] {
+            const QString caption = building->Caption();
+            return !caption.startsWith(QStringLiteral("Loading ")) ||
+                   caption.section(u' ', 1, 1).toInt() > count / 10;
+        });
         const double asked = nowMs();
         QCoreApplication::postEvent(building, new QCloseEvent);
         waitUntil([&] { return !platform::Forms::find<frmThumbnails>(); });
