@@ -425,7 +425,8 @@ private:
 };
 
 // Launch to the first photo on the screen, from the disc's tree on the CD, cold; and the
-// limit: the load-order ranges and the first photo read in order through a fresh mount.
+// limit: the load-order ranges the launcher reads and the first photo, read in order through a
+// fresh mount.
 std::pair<double, double> discStart(const QString& base) {
     const QStringList layout{QStringLiteral("--layout"), base + QStringLiteral("/layout"),
                              QStringLiteral("--cache")};
@@ -460,7 +461,8 @@ std::pair<double, double> discStart(const QString& base) {
     }
     for (const QByteArray& line : order.readAll().split('\n')) {
         const QList<QByteArray> words = line.split(' ');
-        if (words.size() == 3 &&
+        // The disc's own C library is read only where the machine's does not serve, not here.
+        if (words.size() == 3 && !words[2].startsWith("glibc/") &&
             !readRange(tree + QStringLiteral("/_lumosa/") + QString::fromUtf8(words[2]),
                        words[0].toLongLong(), words[1].toLongLong())) {
             fail(QStringLiteral("cannot read %1").arg(QString::fromUtf8(line)));

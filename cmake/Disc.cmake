@@ -20,14 +20,30 @@ install(TARGETS lumosa RUNTIME DESTINATION ${LUMOSA_DISC_LIBS} COMPONENT disc EX
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/disc-qt.conf DESTINATION ${LUMOSA_DISC_LIBS}
     RENAME qt.conf COMPONENT disc EXCLUDE_FROM_ALL)
 
-# The disc's program file: reads the bundle in one pass, then runs the program (src/launcher.cpp).
-# Only the C library, which the machine has anyway: static, it would be 50 times the size.
-add_executable(lumosa-launcher ${PROJECT_SOURCE_DIR}/src/launcher.cpp)
-target_compile_options(lumosa-launcher PRIVATE -fno-exceptions -fno-rtti)
-target_link_options(lumosa-launcher PRIVATE "LINKER:--as-needed")
-lumosa_warnings(lumosa-launcher)
-install(PROGRAMS $<TARGET_FILE:lumosa-launcher> DESTINATION . RENAME lumosa
-    COMPONENT disc EXCLUDE_FROM_ALL)
+# The disc's program file: reads the bundle in one pass, then runs the program (src/launcher.c).
+# It is what the machine starts before anything of the disc, so it is linked statically against
+# musl (Debian's musl-tools): it asks nothing of the machine's C library, whatever its version,
+# and stays small (static with glibc it would be ten times the size).
+find_program(LUMOSA_MUSL_GCC musl-gcc REQUIRED)
+set(launcher ${PROJECT_BINARY_DIR}/launcher/lumosa)
+set(launcher_source ${PROJECT_SOURCE_DIR}/src/launcher.c)
+add_custom_command(OUTPUT ${launcher}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/launcher
+    COMMAND ${LUMOSA_MUSL_GCC} -std=c11 -Os -static -Wall -Wextra -Wpedantic -Wshadow
+        $<$<BOOL:${LUMOSA_WERROR}>:-Werror> -o ${launcher} ${launcher_source}
+    DEPENDS ${launcher_source} VERBATIM)
+add_custom_target(lumosa-launcher ALL DEPENDS ${launcher})
+install(PROGRAMS ${launcher} DESTINATION . COMPONENT disc EXCLUDE_FROM_ALL)
+
+# The window that says why a start failed, for a start without a terminal (src/alert.cpp).
+find_package(X11 REQUIRED)
+add_executable(lumosa-alert ${PROJECT_SOURCE_DIR}/src/alert.cpp)
+target_link_libraries(lumosa-alert PRIVATE X11::X11)
+target_link_options(lumosa-alert PRIVATE "LINKER:--disable-new-dtags")
+set_target_properties(lumosa-alert PROPERTIES INSTALL_RPATH "\$ORIGIN" BUILD_WITH_INSTALL_RPATH ON)
+lumosa_warnings(lumosa-alert)
+install(TARGETS lumosa-alert RUNTIME DESTINATION ${LUMOSA_DISC_LIBS} COMPONENT disc
+    EXCLUDE_FROM_ALL)
 
 install(CODE "
     set(LUMOSA_DISC_LIBS \"${LUMOSA_DISC_LIBS}\")

@@ -16,18 +16,18 @@ foreach(plugin platforms/libqxcb.so imageformats/libqico.so imageformats/libqgif
     list(APPEND plugins "${LUMOSA_QT_PLUGINS}/${plugin}")
 endforeach()
 
-# Left to the system: the C library and the dynamic loader (they must match the kernel and each
-# other), and the OpenGL dispatch libraries, which must match the machine's graphics drivers.
-# Everything else, the C++ runtime and the X client libraries included, travels along.
+# Left to the system: the OpenGL dispatch libraries, which must match the machine's graphics
+# drivers. Everything else travels along, the C++ runtime and the X client libraries included.
+# The C library and its loader too, but in a folder of their own, glibc/, outside the program's
+# run-time path: a loader works only with its own C library, and the launcher uses the disc's
+# pair only where the machine's is too old for the bundle (src/launcher.c).
 file(GET_RUNTIME_DEPENDENCIES
-    EXECUTABLES "${libs}/lumosa"
+    EXECUTABLES "${libs}/lumosa" "${libs}/lumosa-alert"
     MODULES ${plugins}
     RESOLVED_DEPENDENCIES_VAR resolved
     UNRESOLVED_DEPENDENCIES_VAR unresolved
     CONFLICTING_DEPENDENCIES_PREFIX conflicting
-    PRE_EXCLUDE_REGEXES
-        "^ld-linux" "^libc\\.so" "^libm\\.so" "^libdl\\.so" "^libpthread\\.so" "^librt\\.so"
-        "^libresolv\\.so" "^libutil\\.so" "^libGL" "^libEGL" "^libOpenGL")
+    PRE_EXCLUDE_REGEXES "^libGL" "^libEGL" "^libOpenGL")
 if(unresolved)
     message(FATAL_ERROR "Libraries not found: ${unresolved}")
 endif()
@@ -36,15 +36,40 @@ foreach(name IN LISTS conflicting_FILENAMES)
     list(GET conflicting_${name} 0 first)
     list(APPEND resolved "${first}")
 endforeach()
+set(libc_pattern "^(ld-linux-x86-64|libc|libm|libmvec|libdl|libpthread|librt|libresolv|libutil|libanl)\\.so")
+set(libc_files)
 foreach(library IN LISTS resolved)
-    file(INSTALL "${library}" DESTINATION "${libs}" FOLLOW_SYMLINK_CHAIN)
+    get_filename_component(name "${library}" NAME)
+    if(name MATCHES "${libc_pattern}")
+        get_filename_component(libc_dir "${library}" DIRECTORY)
+        list(APPEND libc_files "${library}")
+    else()
+        file(INSTALL "${library}" DESTINATION "${libs}" FOLLOW_SYMLINK_CHAIN)
+    endif()
 endforeach()
+# Besides what the bundle asks for: the loader, and what older machines' OpenGL libraries ask
+# for (libdl, libpthread and librt, whose contents this C library holds in libc itself), which
+# must come from the same C library as the rest.
+foreach(name ld-linux-x86-64.so.2 libdl.so.2 libpthread.so.0 librt.so.1 libm.so.6)
+    list(APPEND libc_files "${libc_dir}/${name}")
+endforeach()
+list(REMOVE_DUPLICATES libc_files)
+foreach(library IN LISTS libc_files)
+    file(INSTALL "${library}" DESTINATION "${libs}/glibc" FOLLOW_SYMLINK_CHAIN)
+endforeach()
+# The launcher runs the loader as a program.
+file(CHMOD "${libs}/glibc/ld-linux-x86-64.so.2" PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE
+    GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+# Qt looks for qt.conf beside the program's own file, which under that loader is the loader: so
+# glibc/ has one too, which points to the plugins in the folder above.
+file(WRITE "${libs}/glibc/qt.conf" "[Paths]\nPrefix=..\nPlugins=plugins\n")
 
 # load-order, one range a line, "OFFSET LENGTH PATH" (PATH relative to the library folder): the
 # program, the libraries as the loader maps them (breadth first, as ldd lists them), qt.conf,
 # then each plugin followed by the libraries it adds. ICU's data (30 MB, the largest file) is
 # read by ICU on demand and not at all by a start: only the pages the loader touches, its ELF
-# headers at the start and its dynamic section at the end, are read, and last.
+# headers at the start and its dynamic section at the end, are read, and last but for the C
+# library's files.
 set(order)
 set(partial)
 function(lumosa_add_to_order file)
@@ -94,7 +119,17 @@ foreach(plugin IN LISTS plugins)
     get_filename_component(name "${plugin}" NAME)
     lumosa_add_with_libraries("${libs}/plugins/${kind}/${name}")
 endforeach()
+# The C library last: read only when the disc's own is used, after the rest, without a seek back.
+set(libc_order)
+foreach(library IN LISTS libc_files ITEMS qt.conf)
+    get_filename_component(name "${library}" NAME)
+    file(REAL_PATH "${libs}/glibc/${name}" real)
+    file(RELATIVE_PATH name "${libs}" "${real}")
+    file(SIZE "${real}" size)
+    list(APPEND libc_order "0 ${size} ${name}")
+endforeach()
 list(REMOVE_DUPLICATES partial)
 list(JOIN order "\n" text)
 list(JOIN partial "\n" tail)
-file(WRITE "${libs}/load-order" "${text}\n${tail}\n")
+list(JOIN libc_order "\n" libc_text)
+file(WRITE "${libs}/load-order" "${text}\n${tail}\n${libc_text}\n")

@@ -176,7 +176,11 @@ int main(int argc, char** argv) {
     show.setProcessEnvironment(environment);
     show.setWorkingDirectory(disc);
     show.setProcessChannelMode(QProcess::ForwardedChannels);
-    show.start(bundle + QStringLiteral("lumosa"), {});
+    // Through the disc's own loader and C library, so that the pages of those are recorded too;
+    // a machine whose C library serves skips them (src/launcher.c).
+    show.start(bundle + QStringLiteral("glibc/ld-linux-x86-64.so.2"),
+               {QStringLiteral("--library-path"), bundle + QStringLiteral("glibc"),
+                bundle + QStringLiteral("lumosa")});
     if (!show.waitForStarted(10000)) {
         giveUp(QStringLiteral("the program did not start: %1").arg(show.errorString()));
     }

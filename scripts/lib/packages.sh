@@ -4,8 +4,11 @@
 
 # Building: the compiler, CMake and pkg-config, Qt's headers and tools, the headers of libexif
 # and of giflib (which writes the GIF files of the tools and the tests), and the X client
-# headers (a window destroyed by another X client is noticed from its X event).
-LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb1-dev libgif-dev)
+# headers (a window destroyed by another X client is noticed from its X event, and a made disc
+# says why it cannot start in a window of plain Xlib); musl, which the disc's launcher is linked
+# with statically, so that it runs whatever the machine's C library.
+LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb1-dev libx11-dev
+    libgif-dev musl-tools)
 # Running: Qt's widgets; libqt6gui6 also holds the xcb and offscreen platforms and the JPEG
 # and GIF readers; libexif reads the EXIF orientation; the samples tool draws its labels in
 # DejaVu Sans.
@@ -21,9 +24,11 @@ LUMOSA_HEADLESS_PACKAGES=(xvfb xauth openbox imagemagick)
 # read window geometry (x11-utils) and clear the screen between programs (x11-xserver-utils);
 # the no-writes test watches the program's file calls with strace; the picture test tags JPEGs
 # with colord-data's colour profiles (Adobe RGB, ProPhoto RGB, sRGB); a disc whose reads hang or
-# fail is served by tools/medium.py, a FUSE file system (fuse3, python3-fusepy).
+# fail is served by tools/medium.py, a FUSE file system (fuse3, python3-fusepy); a made disc
+# starts in root file systems of other Debian releases (tools/make-rootfs: debootstrap) and its
+# files' symbol versions are read with objdump (binutils).
 LUMOSA_TEST_PACKAGES=(xvfb xauth xdotool openbox x11-utils x11-xserver-utils strace colord-data fuse3
-    python3-fusepy)
+    python3-fusepy debootstrap binutils)
 # Benchmarks: the JPEG decoder's own library, to time it alone; colord-data's Adobe RGB profile,
 # to tag photos with; tools/medium.py for a slow medium (fuse3, python3-fusepy).
 LUMOSA_BENCH_PACKAGES=(libjpeg62-turbo-dev colord-data fuse3 python3-fusepy xvfb xorriso)

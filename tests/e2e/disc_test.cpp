@@ -1,7 +1,11 @@
 // A disc made by scripts/make-disc starts through its launcher with the system's Qt hidden (in a
-// mount namespace of its own) and loads the disc's libraries; a damaged bundle gives one line and
-// a failure; its image keeps run bits and long names and lays the bundle out first, in the order
-// the launcher reads it, and the show starts from a copy of the image through autorun.sh.
+// mount namespace of its own) and loads the disc's libraries; a damaged bundle gives one line, a
+// window and a failure; its image keeps run bits and long names and lays the bundle out first, in
+// the order the launcher reads it, and the show starts from a copy of the image through
+// autorun.sh. It starts in root file systems of older and newer Debian releases, or says why it
+// cannot; what its files need of the C library, the bundle holds.
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QMap>
@@ -40,8 +44,38 @@ class DiscTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase();
     void startsWithoutSystemQt();
+    void startsOnOtherSystems_data();
+    void startsOnOtherSystems();
+    void bundleMeetsItsOwnNeeds();
+
+private:
+    QTemporaryDir work_;
+    QString disc_;
+    QString image_;
+    QString longName_;
 };
+
+void DiscTest::initTestCase() {
+    testsupport::Disc pictures;
+    pictures.picture(u"Beach/1.jpg"_s, QSize(64, 48), Qt::red);
+    pictures.picture(u"Beach/2.gif"_s, QSize(64, 48), Qt::green);
+    // Longer than the names of plain ISO 9660 and of Joliet without its long names, with blanks.
+    longName_ = u"3 a picture whose name is longer than sixty-four characters, blanks too.jpg"_s;
+    pictures.picture(u"Beach/"_s + longName_, QSize(64, 48), Qt::blue);
+    disc_ = work_.filePath(u"MyDisc"_s);
+    image_ = work_.filePath(u"MyDisc.iso"_s);
+    QProcess make;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"LUMOSA_BUILD_DIR"_s, QStringLiteral(LUMOSA_BUILD_DIR));
+    make.setProcessEnvironment(environment);
+    make.setProcessChannelMode(QProcess::MergedChannels);
+    make.start(QStringLiteral(LUMOSA_SOURCE_DIR "/scripts/make-disc"),
+               {u"--iso"_s, image_, disc_, pictures.abs(u"Beach"_s)});
+    QVERIFY(make.waitForFinished(300000));
+    QVERIFY2(make.exitCode() == 0, make.readAll().constData());
+}
 
 void DiscTest::startsWithoutSystemQt() {
     // The control: with the system's Qt hidden, the program built against it cannot start.
@@ -52,28 +86,13 @@ void DiscTest::startsWithoutSystemQt() {
         QSKIP("no user namespaces here: the system's Qt cannot be hidden");
     }
     QCOMPARE(control.exitCode(), 127);
-
-    testsupport::Disc pictures;
-    pictures.picture(u"Beach/1.jpg"_s, QSize(64, 48), Qt::red);
-    pictures.picture(u"Beach/2.gif"_s, QSize(64, 48), Qt::green);
-    // Longer than the names of plain ISO 9660 and of Joliet without its long names, with blanks.
-    const QString longName =
-        u"3 a picture whose name is longer than sixty-four characters, blanks too.jpg"_s;
-    pictures.picture(u"Beach/"_s + longName, QSize(64, 48), Qt::blue);
+    const QString& disc = disc_;
+    const QString& image = image_;
+    const QString& longName = longName_;
     QTemporaryDir work;
-    const QString disc = work.filePath(u"MyDisc"_s);
-    const QString image = work.filePath(u"MyDisc.iso"_s);
-    QProcess make;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(u"LUMOSA_BUILD_DIR"_s, QStringLiteral(LUMOSA_BUILD_DIR));
-    make.setProcessEnvironment(environment);
-    make.setProcessChannelMode(QProcess::MergedChannels);
-    make.start(QStringLiteral(LUMOSA_SOURCE_DIR "/scripts/make-disc"),
-               {u"--iso"_s, image, disc, pictures.abs(u"Beach"_s)});
-    QVERIFY(make.waitForFinished(300000));
-    QVERIFY2(make.exitCode() == 0, make.readAll().constData());
 
-    // The C library is left to the machine.
+    // The disc's C library lies off the program's search path: the machine's loader, when it
+    // serves, must never meet it.
     QVERIFY(!QFile::exists(disc + u"/_lumosa/libc.so.6"_s));
 
     XSession x(QSize(1024, 768), true);
@@ -160,12 +179,30 @@ void DiscTest::startsWithoutSystemQt() {
     QCOMPARE(x.watch({Qt::blue}, 1), QList<int>{0});
     x.stopProgram();
 
-    // A damaged bundle: one line naming the file, a failure, and no wait.
+    // On a machine of another kind (as an ARM one's uname answers), autorun.sh says why.
+    QFile uname(work.filePath(u"uname"_s));
+    QVERIFY(uname.open(QIODevice::WriteOnly) &&
+            uname.write("#!/bin/sh\n[ \"$1\" = -m ] && echo aarch64 || echo Linux\n") > 0);
+    uname.close();
+    QVERIFY(uname.setPermissions(QFile::ReadOwner | QFile::ExeOwner));
+    QProcess other;
+    QProcessEnvironment path = QProcessEnvironment::systemEnvironment();
+    path.insert(u"PATH"_s, work.path() + u':' + path.value(u"PATH"_s));
+    path.remove(u"DISPLAY"_s);
+    other.setProcessEnvironment(path);
+    other.start(disc + u"/autorun.sh"_s);
+    QVERIFY(other.waitForFinished() && other.exitCode() == 1);
+    QCOMPARE(QString::fromLocal8Bit(other.readAllStandardError()),
+             u"lumosa: cannot start: this disc's program runs on x86-64 Linux, and this machine "
+             u"is Linux aarch64\n"_s);
+
+    // A damaged bundle: one line naming the file, the same in a window, a failure on its OK;
+    // started from another folder, it finds the bundle beside itself all the same.
     const auto failsWith = [&](const QString& message) {
-        QProcess damaged;
-        damaged.start(disc + u"/lumosa"_s);
-        return damaged.waitForFinished(10000) && damaged.exitCode() == 1 &&
-               QString::fromLocal8Bit(damaged.readAllStandardError()) ==
+        x.startProgram(disc + u"/lumosa"_s, work.path());
+        return x.activate(x.waitForWindow(u"^Lumosa$"_s)) && x.key(u"Return"_s) &&
+               x.waitForExit() == 1 &&
+               x.programErrors() ==
                    u"lumosa: cannot start, the disc is damaged: _lumosa/"_s + message + u'\n';
     };
     const QString gui = QFileInfo(disc + u"/_lumosa/libQt6Gui.so.6"_s).canonicalFilePath();
@@ -174,8 +211,120 @@ void DiscTest::startsWithoutSystemQt() {
     QVERIFY(QFile::copy(gui + u".whole"_s, gui) && QFile::resize(gui, 4096));
     QVERIFY(failsWith(name + u" is shorter than it should be"_s));
     QVERIFY(QFile::remove(gui) && QFile::rename(gui + u".whole"_s, gui));
-    QVERIFY(QFile::remove(disc + u"/_lumosa/plugins/imageformats/libqjpeg.so"_s));
+    const QString jpeg = disc + u"/_lumosa/plugins/imageformats/libqjpeg.so"_s;
+    QVERIFY(QFile::rename(jpeg, jpeg + u".gone"_s));
     QVERIFY(failsWith(u"plugins/imageformats/libqjpeg.so is missing"_s));
+    QVERIFY(QFile::rename(jpeg + u".gone"_s, jpeg));
+}
+
+void DiscTest::startsOnOtherSystems_data() {
+    QTest::addColumn<QString>("system");   // a root file system of tools/make-rootfs
+    QTest::addColumn<bool>("display");     // DISPLAY set
+    QTest::addColumn<QString>("refusal");  // the launcher's line, a pattern; empty: it starts
+    // An older C library than the disc's (the disc's serves), and newer ones (the machine's).
+    QTest::newRow("Debian 11") << u"debian11"_s << true << QString();
+    QTest::newRow("Debian 13") << u"debian13"_s << true << QString();
+    QTest::newRow("Debian testing") << u"testing"_s << true << QString();
+    QTest::newRow("no OpenGL") << u"debian11-nogl"_s << true
+                               << u"^lumosa: cannot start: this machine lacks the OpenGL library "
+                                  u"lib(GL|EGL|OpenGL)\\w*\\.so\\.\\d; install .*\\n$"_s;
+    QTest::newRow("no display")
+        << u"debian11"_s << false
+        << u"^lumosa: cannot open the display \\(DISPLAY is not set\\)\\n$"_s;
+}
+
+void DiscTest::startsOnOtherSystems() {
+    QFETCH(QString, system);
+    QFETCH(bool, display);
+    QFETCH(QString, refusal);
+    QProcess make;  // made once per machine: minutes on a fresh one
+    make.start(QStringLiteral(LUMOSA_SOURCE_DIR "/tools/make-rootfs"), {system});
+    QVERIFY(make.waitForFinished(1800000));
+    QVERIFY2(make.exitCode() == 0, make.readAllStandardError().constData());
+    const QString root = QString::fromLocal8Bit(make.readAllStandardOutput()).trimmed();
+
+    // Inside the root, in a mount namespace of its own, which sees this machine's temporary
+    // folder (the disc, the session's cookie), /proc and /dev.
+    XSession x(QSize(800, 600), true);
+    QVERIFY2(x.error().isEmpty(), qPrintable(x.error()));
+    const QString inRoot =
+        uR"(r=$1 tmp=$2 disc=$3; shift 3
+mkdir -p "$r$tmp" && mount --rbind "$tmp" "$r$tmp" && mount -t proc proc "$r/proc" &&
+mount --rbind /dev "$r/dev" || exit 3
+exec chroot "$r" env "$@" sh -c 'cd "$0" && exec ./lumosa' "$disc")"_s;
+    x.startProgram(u"unshare"_s, disc_,
+                   QStringList{u"--mount"_s, u"sh"_s, u"-c"_s, inRoot, u"in-root"_s, root,
+                               QDir::tempPath(), disc_} +
+                       (display ? QStringList() : QStringList{u"-u"_s, u"DISPLAY"_s}));
+    if (refusal.isEmpty()) {
+        QVERIFY(x.activate(x.waitForWindow(u"^Lumosa$"_s)));
+        QCOMPARE(x.watch({Qt::red}, 1), QList<int>{0});
+        // The last picture at once, not the next one on the timer's tick.
+        QVERIFY(x.key(u"8"_s));
+        QCOMPARE(x.watch({Qt::green, Qt::blue}, 1), QList<int>{1});
+        QVERIFY(x.activate(x.openPanel()) && x.key(u"alt+e"_s));
+        QCOMPARE(x.waitForExit(), 0);
+        return;
+    }
+    if (display) {
+        QVERIFY(x.activate(x.waitForWindow(u"^Lumosa$"_s)) && x.key(u"Return"_s));
+    }
+    QCOMPARE(x.waitForExit(), 1);
+    const QString said = x.programErrors();
+    QVERIFY2(QRegularExpression(refusal).match(said).hasMatch(), qPrintable(said));
+}
+
+void DiscTest::bundleMeetsItsOwnNeeds() {
+    // Read from the files themselves (objdump -p): which versions each library defines, and
+    // which each file needs of which library.
+    QStringList files{disc_ + u"/lumosa"_s};
+    QDirIterator all(disc_ + u"/_lumosa"_s, QDir::Files, QDirIterator::Subdirectories);
+    while (all.hasNext()) {
+        const QString file = all.next();
+        if (file.contains(u".so"_s) || file.endsWith(u"/lumosa"_s) || file.endsWith(u"-alert"_s)) {
+            files << file;
+        }
+    }
+    QProcess objdump;
+    objdump.start(u"objdump"_s, QStringList{u"-p"_s} + files);
+    QVERIFY(objdump.waitForFinished(60000) && objdump.exitCode() == 0);
+    QMap<QString, QStringList> defined;                   // library → versions
+    QMap<QString, QList<QPair<QString, QString>>> needs;  // file → (library, version)
+    QString file, soname, from;
+    for (const QString& line : QString::fromLocal8Bit(objdump.readAll()).split(u'\n')) {
+        QRegularExpressionMatch m;
+        if ((m = QRegularExpression(u"^(/\\S+):\\s+file format"_s).match(line)).hasMatch()) {
+            file = m.captured(1);
+        } else if ((m = QRegularExpression(u"^  SONAME\\s+(\\S+)$"_s).match(line)).hasMatch()) {
+            soname = m.captured(1);
+        } else if ((m = QRegularExpression(u"^\\d+ 0x0\\d 0x\\w+ (\\S+)$"_s).match(line))
+                       .hasMatch()) {
+            defined[soname] << m.captured(1);
+            // The C library's files lie off the program's search path.
+            QVERIFY2(!m.captured(1).startsWith(u"GLIBC_2"_s) || file.contains(u"/_lumosa/glibc/"_s),
+                     qPrintable(file));
+        } else if ((m = QRegularExpression(u"^  required from (\\S+):$"_s).match(line))
+                       .hasMatch()) {
+            from = m.captured(1);
+        } else if ((m = QRegularExpression(u"^    0x\\w+ 0x\\w+ \\d+ (\\S+)$"_s).match(line))
+                       .hasMatch()) {
+            needs[file] << qMakePair(from, m.captured(1));
+        }
+    }
+    QVERIFY(defined.value(u"libc.so.6"_s).contains(u"GLIBC_2.34"_s));
+    QVERIFY(needs.size() > 50);
+    // The launcher, run by the machine's loader where it is dynamic, asks for nothing after 2.28.
+    for (const auto& [library, version] : needs.value(disc_ + u"/lumosa"_s)) {
+        QVERIFY2(!version.startsWith(u"GLIBC_2."_s) || version.mid(8).toDouble() <= 28,
+                 qPrintable(version));
+    }
+    needs.remove(disc_ + u"/lumosa"_s);
+    for (auto need = needs.cbegin(); need != needs.cend(); ++need) {
+        for (const auto& [library, version] : need.value()) {
+            QVERIFY2(defined.value(library).contains(version),
+                     qPrintable(need.key() + u" needs "_s + library + u' ' + version));
+        }
+    }
 }
 
 LUMOSA_TEST(DiscTest)
