@@ -29,7 +29,7 @@ set(launcher ${PROJECT_BINARY_DIR}/launcher/lumosa)
 set(launcher_source ${PROJECT_SOURCE_DIR}/src/launcher.c)
 add_custom_command(OUTPUT ${launcher}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/launcher
-    COMMAND ${LUMOSA_MUSL_GCC} -std=c11 -Os -static -Wall -Wextra -Wpedantic -Wshadow
+    COMMAND ${LUMOSA_MUSL_GCC} -std=c11 -Os -static -s -Wall -Wextra -Wpedantic -Wshadow
         $<$<BOOL:${LUMOSA_WERROR}>:-Werror> -o ${launcher} ${launcher_source}
     DEPENDS ${launcher_source} VERBATIM)
 add_custom_target(lumosa-launcher ALL DEPENDS ${launcher})
