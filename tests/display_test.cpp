@@ -1,5 +1,6 @@
 // The fitting arithmetic and the caption's text, descriptions read afresh at each visit of a
 // folder; where they land on the screen: end to end.
+#include <QLabel>
 #include <QtTest>
 
 #include "show/Fit.h"
@@ -75,6 +76,10 @@ private Q_SLOTS:
             u"  x y z.jpg  "_s);
         row("a tab in a description", u"P/a.jpg:red|P/ImageList.txt=a.jpg,Sea\tsky\n"_s, u"First"_s,
             u"red"_s, u"  a.jpg  -  Sea sky"_s);
+        // Wider than the screen: its start on the screen, its end cut.
+        const QString wide = u"Harbour"_s + u" harbour"_s.repeated(59);
+        row("wider than the screen", u"P/a.jpg:red|P/ImageList.txt=a.jpg,"_s + wide + u"\n"_s,
+            u"First"_s, u"red"_s, u"  a.jpg  -  "_s + wide);
         // A picture that cannot be loaded leaves the one before it and its caption on the screen.
         const QString described = u"|P/c.jpg:blue|P/ImageList.txt=a.jpg,Red\nb.jpg,X\nb.gif,X\n"_s;
         row("an empty file after a described one", u"P/a.jpg:red|P/b.jpg="_s + described,
@@ -103,6 +108,12 @@ private Q_SLOTS:
         QVERIFY(form->image1.Visible() && !form->lblInfo2.Visible());  // the key hint goes
         QTEST(form->lblInfo.Visible() ? form->lblInfo.Caption() : QString(), "caption");
         QCOMPARE(show.session.messages, QStringList());
+        // Centred on the screen; what does not fit is cut at its right edge with an ellipsis.
+        const platform::Label& label = form->lblInfo;
+        const QString drawn = static_cast<QLabel*>(label.widget())->text();
+        QVERIFY(label.Left() >= 0 && label.Left() == (form->Width() - label.Width()) / 2);
+        QVERIFY(drawn == label.Caption() ||
+                (drawn.endsWith(QChar(0x2026)) && label.Caption().startsWith(drawn.chopped(1))));
     }
 };
 

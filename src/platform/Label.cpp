@@ -71,6 +71,16 @@ void Label::shrinkFontToFit() {
     label_->setFont(font);
 }
 
+void Label::fitWithin(float width) {
+    if (Width() <= width) {
+        return;
+    }
+    const int margins = 2 * label_->margin() + 2;
+    label_->setText(QFontMetrics(label_->font())
+                        .elidedText(shownText(), Qt::ElideRight, toPixels(width) - margins));
+    setWidth(width);
+}
+
 void Label::fitToText() {
     const QFontMetrics metrics(label_->font());
     const int margins = 2 * label_->margin() + 2;

@@ -26,6 +26,10 @@ public:
     // label: fonts differ between systems, and a fixed box must still show all of its text.
     void shrinkFontToFit();
 
+    // No wider than `width` twips: a longer caption keeps its start and ends in an ellipsis at
+    // that width. Undone by the next caption.
+    void fitWithin(float width);
+
     // What the label shows: a caption longer than any screen is cut, so that measuring and
     // drawing stay cheap whatever a description file holds.
     QString shownText() const;

@@ -82,6 +82,9 @@ void MainForm::placePicture(const platform::Picture& picture) {
 
 void MainForm::placeCaption() {
     lblInfo.setTop(Height() - 500);
+    // Centred where it fits; otherwise from the screen's left edge, its start (the file name)
+    // kept and its end cut with an ellipsis at the right edge.
+    lblInfo.fitWithin(Width());
     lblInfo.setLeft((Width() - lblInfo.Width()) / 2);
     lblInfo.setVisible(true);
 }
