@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
@@ -192,6 +193,15 @@ void Form::Show() {
     // Showing the active window again activates nothing, yet it must run Form_Activate.
     const bool wasActive = isVisible() && isActiveWindow();
     exposeAwaited_ = false;
+    // A tool window or a dialog is the transient of the start-up window: window managers keep it
+    // above that one, full screen and just clicked included, and on its monitor.
+    Form* owner = Forms::startUp();
+    const Qt::WindowType type = windowType();
+    if ((type == Qt::Tool || type == Qt::Dialog) && owner != nullptr && owner != this) {
+        winId();
+        owner->winId();
+        windowHandle()->setTransientParent(owner->windowHandle());
+    }
     show();
     if (state_ == Maximized && !windowFlags().testFlag(Qt::FramelessWindowHint)) {
         // The frame is known once the window is shown: keep it inside the available area.
@@ -342,6 +352,21 @@ int Forms::count() {
 Form* Forms::find(std::type_index type) {
     const auto it = registry().find(type);
     return it == registry().end() ? nullptr : it->second;
+}
+
+namespace {
+QPointer<Form>& startUpForm() {
+    static QPointer<Form> form;
+    return form;
+}
+}  // namespace
+
+void Forms::setStartUp(Form* form) {
+    startUpForm() = form;
+}
+
+Form* Forms::startUp() {
+    return startUpForm();
 }
 
 void Forms::add(std::type_index type, Form* form) {

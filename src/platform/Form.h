@@ -122,6 +122,7 @@ public:
         if (find(typeid(T)) != &form) {
             return nullptr;
         }
+        setStartUp(&form);
         if (!form.hiddenByProgram()) {
             form.Show();
         }
@@ -140,6 +141,9 @@ private:
     friend class Form;
     static Form* find(std::type_index type);
     static void add(std::type_index type, Form* form);
+    // The start-up window, which the tool windows and dialogs stay above; none once it is gone.
+    static void setStartUp(Form* form);
+    static Form* startUp();
     static void remove(Form* form);
 };
 

@@ -28,6 +28,8 @@ private Q_SLOTS:
     void pixelForPixel_data();
     void pixelForPixel();
     void opensOnTheShowsMonitor();
+    void staysAboveTheShow_data();
+    void staysAboveTheShow();
     void coversTheScreenWithoutWindowManager();
 };
 
@@ -224,6 +226,36 @@ void ShowTest::coversTheScreenWithoutWindowManager() {
         QVERIFY(e2e::waitFor(
             [&] { return e2e::extentOf(x.screenshot(), QColor(colour)) == x.geometry(window); }));
     }
+}
+
+void ShowTest::staysAboveTheShow_data() {
+    QTest::addColumn<bool>("windowManager");
+    QTest::addColumn<bool>("about");  // About opened from the panel, else the panel alone
+    QTest::newRow("panel") << true << false;
+    QTest::newRow("About") << true << true;
+    QTest::newRow("panel, no window manager") << false << false;
+    QTest::newRow("About, no window manager") << false << true;
+}
+
+void ShowTest::staysAboveTheShow() {
+    // A click on the picture leaves the panel, or About, above it, whole and in reach.
+    QFETCH(bool, windowManager);
+    QFETCH(bool, about);
+    e2e::XSession x(QSize(1024, 768), windowManager);
+    QVERIFY2(x.error().isEmpty(), qPrintable(x.error()));
+    const Disc disc({u"autorun.inf=showtext=false\n"_s, u"P/1.bmp:darkgreen:1024x768"_s});
+    QVERIFY(x.startShow(disc.path()));
+    const QColor green(u"darkgreen"_s);
+    QCOMPARE(x.watch({green}, 1), QList<int>{0});
+    QString window = x.openPanel();
+    if (about) {  // by its button: without a window manager nothing activates the panel
+        QVERIFY(x.click(window, QPoint(184, 60)));
+        window = x.waitForWindow(u"^About Lumosa$"_s);
+    }
+    QVERIFY(!window.isEmpty());
+    QVERIFY(x.click(x.waitForWindow(u"^Lumosa$"_s), QPoint(100, 100)));
+    QTest::qWait(500);
+    QVERIFY(e2e::extentOf(x.screenshot().copy(x.geometry(window)), green).isEmpty());
 }
 
 LUMOSA_TEST(ShowTest)
