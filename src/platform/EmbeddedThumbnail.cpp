@@ -40,6 +40,9 @@ Picture embedded(const QString& path, QSize bound) {
         return {};
     }
     QByteArray thumbnail = exifThumbnail(header.jpeg.exif);
+    if (!thumbnail.startsWith("\xFF\xD8")) {
+        return {};  // none, or not a JPEG: the reader would only complain
+    }
     QBuffer buffer(&thumbnail);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, "jpeg");
