@@ -1,6 +1,7 @@
 // The hostile corpus, good pictures and two files that vanish: the show and the sheet stay small.
 #include <QtTest>
 
+#include "platform/Workers.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
 #include "thumbs/ThumbDecoder.h"
@@ -110,6 +111,35 @@ private Q_SLOTS:
                 nearColour(middleColour(arguments.at(1).value<platform::Picture>()), Qt::green));
         }
         checkPeak("four 200 MB files, eight workers");
+    }
+
+    // A 36 MB picture whose read hangs past its first 64 KB holds up no other large picture.
+    void stuckReadHoldsNoTurn() {
+        QTemporaryDir served, mount;
+        QImage large(4000, 3000, QImage::Format_RGB888);
+        large.fill(Qt::blue);
+        QVERIFY(large.save(served.filePath(u"stuck.bmp"_s)) &&
+                large.save(served.filePath(u"local.bmp"_s)));
+        QProcess medium;
+        medium.start(u"/usr/bin/python3"_s,
+                     {QStringLiteral(LUMOSA_SOURCE_DIR "/tools/medium.py"), served.path(),
+                      mount.path(), u"--hang-after"_s, u"stuck.bmp:65536"_s});
+        const auto stop = qScopeGuard([&] {
+            QProcess::execute(u"fusermount3"_s, {u"-u"_s, u"-z"_s, mount.path()});
+            medium.terminate();
+            medium.waitForFinished(5000);  // the stuck read then fails and its thread ends
+        });
+        QTRY_VERIFY(QFile::exists(mount.filePath(u"local.bmp"_s)));
+        const QSize screen(1920, 1080);
+        platform::startDetached([path = mount.filePath(u"stuck.bmp"_s), screen] {
+            platform::LoadPicture(path, screen);
+        });
+        QTest::qWait(1000);  // its header read, its body under way
+        auto local = std::make_shared<std::atomic<bool>>(false);
+        platform::startDetached([path = served.filePath(u"local.bmp"_s), screen, local] {
+            *local = !platform::LoadPicture(path, screen).isNull();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(local->load(), testsupport::kWaitMs);
     }
 };
 

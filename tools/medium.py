@@ -38,11 +38,12 @@ def parse_bytes(text):
 
 
 class Medium(fusepy.Operations):
-    def __init__(self, source, mountpoint, hang, fail, rate, seek_ms, layout, log):
+    def __init__(self, source, mountpoint, hang, fail, rate, seek_ms, layout, log, hang_after=()):
         self.source = os.path.realpath(source)
         self.mountpoint = os.path.realpath(mountpoint)
         self.hang = hang  # patterns of relative paths whose reads never end
         self.fail = fail  # (pattern, bytes): reads at or past `bytes` fail with EIO
+        self.hang_after = hang_after  # (pattern, bytes): reads at or past `bytes` hang
         self.rate = rate  # bytes a second, 0: no limit
         self.seek = seek_ms / 1000.0
         self.ended = threading.Event()
@@ -132,20 +133,29 @@ class Medium(fusepy.Operations):
             return min(self.seek, gap / self.rate)
         return self.seek
 
+    def _hang(self):
+        # Until the file system is stopped or unmounted (the kernel's mount table is read, not
+        # the mount point, which would ask this file system), or the reader is interrupted: a
+        # process that ends, or is killed, leaves at once instead of lingering in the kernel.
+        while not self.ended.wait(0.2) and self.mounted():
+            if fusepy._libfuse.fuse_interrupted():
+                raise fusepy.FuseOSError(errno.EINTR)
+        raise fusepy.FuseOSError(errno.EIO)
+
     def _give_head(self):
         with self.head_free:
             self.busy = False
             self.head_free.notify_all()
 
     def read(self, path, size, offset, fh):
+        for pattern, limit in self.hang_after:
+            if self._matches(path, pattern):
+                if offset < limit:
+                    size = min(size, limit - offset)  # a short read, then the hang
+                    break
+                return self._hang()
         if any(self._matches(path, p) for p in self.hang):
-            # Until the file system is stopped or unmounted (the kernel's mount table is read, not
-            # the mount point, which would ask this file system), or the reader is interrupted:
-            # a process that ends, or is killed, leaves at once instead of lingering in the kernel.
-            while not self.ended.wait(0.2) and self.mounted():
-                if fusepy._libfuse.fuse_interrupted():
-                    raise fusepy.FuseOSError(errno.EINTR)
-            raise fusepy.FuseOSError(errno.EIO)
+            return self._hang()
         for pattern, limit in self.fail:
             if self._matches(path, pattern):
                 if offset >= limit:
@@ -201,6 +211,9 @@ def main():
                              "shell wildcards) never end until the file system is stopped or "
                              "the reading process ends or is killed; their listing and status "
                              "still answer; may be repeated")
+    parser.add_argument("--hang-after", action="append", default=[], metavar="PATTERN:BYTES",
+                        help="reads of files matching PATTERN deliver their first BYTES bytes, "
+                             "then hang as with --hang; may be repeated")
     parser.add_argument("--fail", action="append", default=[], metavar="PATTERN:BYTES",
                         help="reads of files matching PATTERN deliver their first BYTES bytes, "
                              "then fail with EIO (an unreadable sector); may be repeated")
@@ -221,12 +234,16 @@ def main():
                         help="serve through the kernel's page cache (needed to run programs "
                              "from the medium); a file's pages are then read once a mount")
     args = parser.parse_args()
-    fail = []
-    for item in args.fail:
-        pattern, _, count = item.rpartition(":")
-        if not pattern:
-            parser.error("--fail takes PATTERN:BYTES")
-        fail.append((pattern, parse_bytes(count)))
+    def with_bytes(items, option):
+        pairs = []
+        for item in items:
+            pattern, _, count = item.rpartition(":")
+            if not pattern:
+                parser.error(option + " takes PATTERN:BYTES")
+            pairs.append((pattern, parse_bytes(count)))
+        return pairs
+    fail = with_bytes(args.fail, "--fail")
+    hang_after = with_bytes(args.hang_after, "--hang-after")
 
     # Dies with the process that started it (Linux): nothing outlives a test.
     libc = ctypes.CDLL(None, use_errno=True)
@@ -236,7 +253,7 @@ def main():
     layout = read_layout(args.layout) if args.layout else iso_layout(args.source)
     log = open(args.log, "a", buffering=1, encoding="utf-8") if args.log else None
     medium = Medium(args.source, args.mountpoint, args.hang, fail, parse_bytes(args.rate),
-                    args.seek, layout, log)
+                    args.seek, layout, log, hang_after)
 
     # The stopping signals are taken by a thread of ours rather than by libfuse, which would end
     # its loop and then wait for the reads it holds: the reads are released first, then the

@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QTextStream>
 
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
 
 #include "platform/NativeNames.h"
@@ -25,8 +27,12 @@ constexpr qint64 kMaxBufferedBytes = 256 * 1024 * 1024;
 constexpr qint64 kReadPart = 256 * 1024;
 // Decodes that need more than this at once, the file read whole included, run one at a time,
 // whichever thread asks: the thumbnail sheet's workers and the show's decode ahead would
-// otherwise add up their peaks.
+// otherwise add up their peaks. A decode takes its turn once its file is in memory: a read stuck
+// on the medium holds up no other picture.
 constexpr qint64 kLargeDecodeBytes = 64LL * 1024 * 1024;
+// The files read whole that all threads together hold in memory at once; a larger file is read
+// while no other is held.
+constexpr qint64 kHeldFileBytes = 256LL * 1024 * 1024;
 
 std::mutex& largeDecodeMutex() {
     static std::mutex mutex;
@@ -38,7 +44,11 @@ std::mutex& largeDecodeMutex() {
 // decode, on another thread, would add its own.
 class LargeDecodeGuard {
 public:
-    void acquire() { lock_ = std::unique_lock<std::mutex>(largeDecodeMutex()); }
+    void acquire() {
+        if (!lock_.owns_lock()) {
+            lock_ = std::unique_lock<std::mutex>(largeDecodeMutex());
+        }
+    }
     ~LargeDecodeGuard() {
 #if defined(__GLIBC__)
         if (lock_.owns_lock()) {
@@ -49,6 +59,46 @@ public:
 
 private:
     std::unique_lock<std::mutex> lock_;
+};
+
+// Holds a file's size out of kHeldFileBytes while the file is read and decoded.
+class HeldFile {
+public:
+    // Waits until `bytes` fit beside the files others hold; false when called off meanwhile.
+    bool reserve(qint64 bytes, const std::atomic<bool>* abort) {
+        std::unique_lock lock(mutex());
+        while (held() > 0 && held() + bytes > kHeldFileBytes) {
+            if (abort && abort->load()) {
+                return false;
+            }
+            freed().wait_for(lock, std::chrono::milliseconds(50));
+        }
+        held() += bytes;
+        bytes_ = bytes;
+        return true;
+    }
+    ~HeldFile() {
+        if (bytes_ > 0) {
+            std::lock_guard lock(mutex());
+            held() -= bytes_;
+            freed().notify_all();
+        }
+    }
+
+private:
+    static std::mutex& mutex() {
+        static std::mutex mutex;
+        return mutex;
+    }
+    static std::condition_variable& freed() {
+        static std::condition_variable freed;
+        return freed;
+    }
+    static qint64& held() {
+        static qint64 held = 0;
+        return held;
+    }
+    qint64 bytes_ = 0;
 };
 
 }  // namespace
@@ -97,12 +147,12 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
         return fail(refusal);
     }
 
-    // The file read whole counts with the decode towards a large one's turn, taken before the
-    // reading. Declared before the buffer and the reader, so that the turn outlasts them.
+    // Declared before the buffer and the reader, so that both outlast them.
     const qint64 bufferedBytes = file.size() <= kMaxBufferedBytes ? file.size() : 0;
+    HeldFile heldFile;
     LargeDecodeGuard largeDecode;
-    if (bufferedBytes + decodeBytesEstimate(header, bound) > kLargeDecodeBytes) {
-        largeDecode.acquire();
+    if (!heldFile.reserve(bufferedBytes, abort)) {
+        return fail("no longer wanted");
     }
 
     // Read once, front to back; the decoder then never waits on the medium.
@@ -141,6 +191,10 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
         device = abort ? static_cast<QIODevice*>(&abortable) : &buffer;
     }
 
+    // The file read whole counts with the decode towards a large one's turn.
+    if (bufferedBytes + decodeBytesEstimate(header, bound) > kLargeDecodeBytes) {
+        largeDecode.acquire();
+    }
     const char* refusal = nullptr;
     clearAborted();
     Picture picture = decodePicture(*device, header, bound, refusal);
