@@ -117,6 +117,12 @@ private Q_SLOTS:
         // The show moved on while the last was read ahead: the next is read at once.
         QTest::newRow("ahead, overtaken") << u"a +a a>n,l +n n n>m,l"_s << u"a n"_s << u"a n l m"_s;
         QTest::newRow("ahead, in order") << u"a +a a>n,l +n n n>l,m"_s << u"a n"_s << u"a n l"_s;
+        // At a screen's size ("@W,H"), as many ahead as fit in 256 MB beside the current one.
+        QTest::newRow("4K: four ahead")
+            << u"a +a a>b,c,d,e@3840,2160 +a +b +c +d"_s << u"a"_s << u"a a b c d e"_s;
+        QTest::newRow("5K: three")
+            << u"a +a a>b,c,d,e@5120,2880 +a +b +c +d"_s << u"a"_s << u"a a b c d"_s;
+        QTest::newRow("8K: one") << u"a +a a>b,c,d,e@7680,4320 +a +b"_s << u"a"_s << u"a a b"_s;
     }
 
     void waits() {
@@ -136,8 +142,11 @@ private Q_SLOTS:
                 gate->release(step.mid(1));
                 QTRY_VERIFY_WITH_TIMEOUT(!gate->holds(step.mid(1)), kWaitMs);
             } else if (step.contains(u'>')) {
-                reader.lookAhead(step.section(u'>', 0, 0), step.section(u'>', 1).split(u','),
-                                 {2, 2});
+                const QStringList size = step.section(u'@', 1).split(u',');
+                const QSize bound =
+                    size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize(2, 2);
+                reader.lookAhead(step.section(u'>', 0, 0),
+                                 step.section(u'>', 1).section(u'@', 0, 0).split(u','), bound);
             } else if (step.endsWith(u'/')) {
                 reader.awaitFolder(step);
             } else {

@@ -128,10 +128,15 @@ void ShowReader::lookAhead(const QString& current, const QStringList& wanted, QS
     if (!enabled_) {
         return;
     }
+    // As many as fit beside the current one in kHeldBytes, each as large as the screen (at 8K,
+    // one), and at least one.
+    const qint64 each = qint64(bound.width()) * bound.height() * 4;
+    const qsizetype most =
+        each > 0 ? std::clamp<qsizetype>(kHeldBytes / each - 1, 1, kMaxWanted) : kMaxWanted;
     wanted_.clear();
     for (const QString& path : wanted) {
         if (!path.isEmpty() && path != current && !wanted_.contains(path) &&
-            wanted_.size() < kMaxWanted) {
+            wanted_.size() < most) {
             wanted_.append(path);
         }
     }

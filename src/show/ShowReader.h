@@ -59,9 +59,9 @@ struct DiscReads {
 // others: reads called off are left to end by themselves (or with the process), and a file whose
 // read is under way is not read a second time meanwhile.
 //
-// Holds at most five decoded pictures (the current one and four wanted), each at the size it is
-// drawn, and hands one to the screen only after checking, on a worker, that its file has not
-// changed since.
+// Holds the current picture and up to four wanted, each at the size it is drawn, no more than fit
+// in 256 MB at the screen's size (on an 8K screen the current one and one ahead), and hands one to
+// the screen only after checking, on a worker, that its file has not changed since.
 class ShowReader : public QObject {
     Q_OBJECT
 
@@ -85,7 +85,9 @@ public:
     void hold(const QString& path, QSize bound, const FileStamp& stamp,
               const platform::Picture& picture);
     static constexpr qsizetype kMaxWanted = 4;
-    // Keeps only the pictures of `current` and of the first four of `wanted` at `bound`, and
+    static constexpr qint64 kHeldBytes = 256LL * 1024 * 1024;
+    // Keeps only the pictures of `current` and of the first of `wanted` (four, or as many as
+    // kHeldBytes allows pictures of `bound`) at `bound`, and
     // decodes those not held yet, `current` first, then `wanted` in its order, one after
     // another; a decode of another, or of a less wanted one, is called off (ended early when it
     // runs). Empty paths are passed over. Nothing is decoded ahead while the screen waits.
