@@ -102,7 +102,7 @@ private Q_SLOTS:
     // (a key or a tick that moves on), whose answer is dropped; a file is never read twice at once.
     void waits_data() {
         // "a" waits for picture a, "F/" for folder F, "+a" ends a read, "a>n,l" looks ahead
-        // from a to n then l.
+        // from a to n then l; "@W,H" after either: at that size (else 2 x 2).
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("told");   // a picture shown, "a!" not read, "F/" a folder listed
         QTest::addColumn<QString>("begun");  // the reads begun, in order
@@ -117,6 +117,8 @@ private Q_SLOTS:
         // The show moved on while the last was read ahead: the next is read at once.
         QTest::newRow("ahead, overtaken") << u"a +a a>n,l +n n n>m,l"_s << u"a n"_s << u"a n l m"_s;
         QTest::newRow("ahead, in order") << u"a +a a>n,l +n n n>l,m"_s << u"a n"_s << u"a n l"_s;
+        // A picture held at one size is read again for another (the screen changed size).
+        QTest::newRow("held for its size") << u"a@32,24 +a a@64,48 +a"_s << u"a a"_s << u"a a"_s;
         // At a screen's size ("@W,H"), as many ahead as fit in 256 MB beside the current one.
         QTest::newRow("4K: four ahead")
             << u"a +a a>b,c,d,e@3840,2160 +a +b +c +d"_s << u"a"_s << u"a a b c d e"_s;
@@ -137,20 +139,21 @@ private Q_SLOTS:
                 });
         connect(&reader, &show::ShowReader::folderArrived, this,
                 [&](const QString& folder) { told.append(folder); });
-        for (const QString& step : steps.split(u' ')) {
+        for (const QString& word : steps.split(u' ')) {
+            const QString step = word.section(u'@', 0, 0);
+            const QStringList size = word.section(u'@', 1).split(u',');
+            const QSize bound =
+                size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize(2, 2);
             if (step.startsWith(u'+')) {
                 gate->release(step.mid(1));
                 QTRY_VERIFY_WITH_TIMEOUT(!gate->holds(step.mid(1)), kWaitMs);
             } else if (step.contains(u'>')) {
-                const QStringList size = step.section(u'@', 1).split(u',');
-                const QSize bound =
-                    size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize(2, 2);
-                reader.lookAhead(step.section(u'>', 0, 0),
-                                 step.section(u'>', 1).section(u'@', 0, 0).split(u','), bound);
+                reader.lookAhead(step.section(u'>', 0, 0), step.section(u'>', 1).split(u','),
+                                 bound);
             } else if (step.endsWith(u'/')) {
                 reader.awaitFolder(step);
             } else {
-                reader.awaitPicture(step, {2, 2});
+                reader.awaitPicture(step, bound);
             }
             QTest::qWait(30);  // a read begins, or an answer comes, meanwhile
         }
@@ -296,19 +299,6 @@ private Q_SLOTS:
         s.form->JumpTo(u"Next"_s);
         testsupport::settle(s.form);
         QVERIFY(nearColour(s.shown().pixelColor(0, 0), Qt::yellow));
-    }
-
-    // A picture held at one size is not given for another (the screen changed size).
-    void heldForItsSize() {
-        Show s({u"A/a.bmp:lime"_s});
-        const QString a = s.disc.abs(u"A/a.bmp"_s);
-        QSignalSpy spy(&s.ahead(), &show::ShowReader::arrived);
-        s.ahead().hold(a, {32, 24}, show::FileStamp::of(a), platform::LoadPicture(a, {32, 24}));
-        for (const QSize bound : {QSize(32, 24), QSize(64, 48)}) {
-            s.ahead().awaitPicture(a, bound);
-            QTRY_COMPARE_WITH_TIMEOUT(spy.size(), 1, kWaitMs);
-            QCOMPARE(spy.takeFirst().at(1).value<platform::Picture>().image().size(), bound);
-        }
     }
 
     // Quitting during a decode: nothing waits for it, and it never arrives.

@@ -116,8 +116,7 @@ private Q_SLOTS:
     // A 36 MB picture whose read hangs past its first 64 KB holds up no other large picture.
     void stuckReadHoldsNoTurn() {
         QTemporaryDir served, mount;
-        QImage large(4000, 3000, QImage::Format_RGB888);
-        large.fill(Qt::blue);
+        const QImage large = testsupport::filled({4000, 3000}, Qt::blue);
         QVERIFY(large.save(served.filePath(u"stuck.bmp"_s)) &&
                 large.save(served.filePath(u"local.bmp"_s)));
         QProcess medium;

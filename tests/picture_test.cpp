@@ -18,6 +18,9 @@ using testsupport::filled;
 
 namespace {
 
+// Damage is the point of many files here: the readers' complaints are not shown.
+const QString kQuiet = QStringLiteral("qt.gui.imageio*=false\nqt.gui.icc=false");
+
 const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kBlue = qRgb(0, 0, 255);
 const QRgb kWhite = qRgb(255, 255, 255);
@@ -87,9 +90,7 @@ class PictureTest : public QObject {
     }
 
 private Q_SLOTS:
-    void initTestCase() {
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.gui.imageio*=false\nqt.gui.icc=false"));
-    }
+    void initTestCase() { QLoggingCategory::setFilterRules(kQuiet); }
 
     void cleanupTestCase() {  // so that the folder can be removed
         QFile::setPermissions(disc_.abs(QStringLiteral("unentered")), QFile::Permissions(0x7755));
@@ -204,8 +205,7 @@ private Q_SLOTS:
         QString why = QStringLiteral("left over");
         // A photo as cameras write it is read without a word on the terminal.
         const QByteArray tag(QTest::currentDataTag());
-        const QString quiet = QStringLiteral("qt.gui.imageio*=false\nqt.gui.icc=false");
-        const auto requiet = qScopeGuard([&] { QLoggingCategory::setFilterRules(quiet); });
+        const auto requiet = qScopeGuard([] { QLoggingCategory::setFilterRules(kQuiet); });
         if (tag.startsWith("sheet") && !tag.contains("damaged")) {
             QLoggingCategory::setFilterRules(QString());
             QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
@@ -213,9 +213,8 @@ private Q_SLOTS:
         // Root would read the locked files: the user nobody meanwhile.
         const bool nobody =
             path.endsWith(u"locked.jpg") && ::geteuid() == 0 && ::seteuid(65534) == 0;
-        const auto picture = QByteArray(QTest::currentDataTag()).startsWith("sheet")
-                                 ? platform::LoadThumbnail(path, bound, &why)
-                                 : LoadPicture(path, bound, &why);
+        const auto picture = tag.startsWith("sheet") ? platform::LoadThumbnail(path, bound, &why)
+                                                     : LoadPicture(path, bound, &why);
         if (nobody && ::seteuid(0) != 0) {
             qFatal("cannot take back root after acting as nobody");
         }

@@ -249,11 +249,9 @@ void ShowTest::staysAboveTheShow() {
     QCOMPARE(x.watch({green}, 1), QList<int>{0});
     QString window = x.openPanel();
     if (about) {  // by its button: without a window manager nothing activates the panel
-        QVERIFY(x.click(window, QPoint(184, 60)));
-        window = x.waitForWindow(u"^About Lumosa$"_s);
+        window = x.click(window, {184, 60}) ? x.waitForWindow(u"^About Lumosa$"_s) : QString();
     }
-    QVERIFY(!window.isEmpty());
-    QVERIFY(x.click(x.waitForWindow(u"^Lumosa$"_s), QPoint(100, 100)));
+    QVERIFY(!window.isEmpty() && x.click(x.waitForWindow(u"^Lumosa$"_s), QPoint(100, 100)));
     QTest::qWait(500);
     QVERIFY(e2e::extentOf(x.screenshot().copy(x.geometry(window)), green).isEmpty());
 }
