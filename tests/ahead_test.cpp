@@ -117,6 +117,9 @@ private Q_SLOTS:
         // The show moved on while the last was read ahead: the next is read at once.
         QTest::newRow("ahead, overtaken") << u"a +a a>n,l +n n n>m,l"_s << u"a n"_s << u"a n l m"_s;
         QTest::newRow("ahead, in order") << u"a +a a>n,l +n n n>l,m"_s << u"a n"_s << u"a n l"_s;
+        // Eight reads stuck on the medium: no ninth begins until one ends.
+        QTest::newRow("stuck reads bounded")
+            << u"a b c d e f g h i j +a +j"_s << u"j"_s << u"a b c d e f g h j"_s;
         // A picture held at one size is read again for another (the screen changed size).
         QTest::newRow("held for its size") << u"a@32,24 +a a@64,48 +a"_s << u"a a"_s << u"a a"_s;
         // At a screen's size ("@W,H"), as many ahead as fit in 256 MB beside the current one.

@@ -1,6 +1,8 @@
 #include "show/ShowReader.h"
 
 #include <QFuture>
+#include <QScopeGuard>
+#include <QTextStream>
 
 #include <algorithm>
 
@@ -49,7 +51,8 @@ void ShowReader::awaitPicture(const QString& path, QSize bound) {
         screen_ = path;
     }
     // Otherwise a read of the file called off earlier is still under way (stuck on the
-    // medium, or winding down): the screen waits for it to end, then reads afresh.
+    // medium, or winding down), or the medium does not answer: the screen waits for a read to
+    // end, then reads afresh.
 }
 
 void ShowReader::awaitFolder(const QString& folder) {
@@ -77,12 +80,16 @@ std::optional<QStringList> ShowReader::peek(const QString& folder) {
 }
 
 void ShowReader::startFolder(const QString& folder, bool peek) {
+    if (!answering()) {
+        return;
+    }
     folderReads_.append(folder);
     const auto read = reads_.folder;
     platform::runDetached<std::optional<QStringList>>(
         this, [read, folder, peek] { return read(folder, peek); },
         [this, folder, peek](const std::optional<QStringList>& pictures) {
             folderReads_.removeOne(folder);
+            const auto then = qScopeGuard([this] { resume(); });
             listings_.insert(folder, pictures.value_or(QStringList()));
             if (wait_ != Wait::Folder || awaited_ != folder) {
                 if (peek) {
@@ -102,8 +109,8 @@ void ShowReader::startFolder(const QString& folder, bool peek) {
 }
 
 void ShowReader::startDescriptions(const QString& folder, const QStringList& pictures) {
-    if (descriptionReads_.contains(folder)) {
-        return;  // an earlier read still under way answers
+    if (descriptionReads_.contains(folder) || !answering()) {
+        return;  // an earlier read still under way answers, or none: no descriptions
     }
     descriptionReads_.append(folder);
     const auto read = reads_.descriptions;
@@ -112,6 +119,7 @@ void ShowReader::startDescriptions(const QString& folder, const QStringList& pic
         [this, folder](const Descriptions& descriptions) {
             descriptionReads_.removeOne(folder);
             Q_EMIT descriptionsArrived(folder, descriptions);
+            resume();
         });
 }
 
@@ -190,8 +198,29 @@ void ShowReader::startNext() {
     }
 }
 
+bool ShowReader::answering() {
+    const bool answers =
+        reading_.size() + folderReads_.size() + descriptionReads_.size() < kMaxUnderWay;
+    if (!answers && !silent_) {
+        QTextStream(stderr) << "lumosa: the disc does not answer (" << kMaxUnderWay
+                            << " reads wait on it): the show stays on what it has until it does"
+                            << Qt::endl;
+    }
+    silent_ = !answers;
+    return answers;
+}
+
+void ShowReader::resume() {
+    if (wait_ == Wait::Picture && screen_.isEmpty() && startRead(awaited_, awaitedBound_, true)) {
+        screen_ = awaited_;
+    } else if (wait_ == Wait::Folder && !folderReads_.contains(awaited_)) {
+        startFolder(awaited_, false);
+    }
+    startNext();
+}
+
 bool ShowReader::startRead(const QString& path, QSize bound, bool forScreen) {
-    if (reading_.contains(path)) {
+    if (reading_.contains(path) || !answering()) {
         return false;
     }
     auto abort = std::make_shared<std::atomic<bool>>(false);
@@ -237,17 +266,12 @@ void ShowReader::readDone(const Entry& entry, bool forScreen) {
     if (!forScreen && (ahead || adopted)) {
         Q_EMIT decoded(entry.path, entry.why);
     }
-    if (wait_ == Wait::Picture && awaited_ == entry.path) {
-        if (forTheScreen || adopted) {
-            wait_ = Wait::Nothing;
-            awaited_.clear();
-            Q_EMIT arrived(entry.path, entry.picture, entry.why);
-        } else if (screen_.isEmpty() && startRead(awaited_, awaitedBound_, true)) {
-            // A read called off earlier has ended: the screen's own begins.
-            screen_ = awaited_;
-        }
+    if (wait_ == Wait::Picture && awaited_ == entry.path && (forTheScreen || adopted)) {
+        wait_ = Wait::Nothing;
+        awaited_.clear();
+        Q_EMIT arrived(entry.path, entry.picture, entry.why);
     }
-    startNext();
+    resume();
 }
 
 void ShowReader::callOffAhead() {

@@ -57,7 +57,9 @@ struct DiscReads {
 // The screen waits for one thing at a time: a picture or a folder. A new wait replaces the one
 // before, whose answer is then dropped. A read stuck on the medium keeps its thread, never the
 // others: reads called off are left to end by themselves (or with the process), and a file whose
-// read is under way is not read a second time meanwhile.
+// read is under way is not read a second time meanwhile. With eight reads under way (stuck on a
+// medium that does not answer) no more are started, so that threads stay bounded: the screen
+// keeps what it has, and once a read ends, the wait's own read begins.
 //
 // Holds the current picture and up to four wanted, each at the size it is drawn, no more than fit
 // in 256 MB at the screen's size (on an 8K screen the current one and one ahead), and hands one to
@@ -85,6 +87,7 @@ public:
     void hold(const QString& path, QSize bound, const FileStamp& stamp,
               const platform::Picture& picture);
     static constexpr qsizetype kMaxWanted = 4;
+    static constexpr qsizetype kMaxUnderWay = 8;
     static constexpr qint64 kHeldBytes = 256LL * 1024 * 1024;
     // Keeps only the pictures of `current` and of the first of `wanted` (four, or as many as
     // kHeldBytes allows pictures of `bound`) at `bound`, and
@@ -135,6 +138,11 @@ private:
     bool startRead(const QString& path, QSize bound, bool forScreen);
     void readDone(const Entry& entry, bool forScreen);
     void callOffAhead();
+    // Whether another read may start: fewer than kMaxUnderWay are under way. Says so once on
+    // stderr when the medium stops answering.
+    bool answering();
+    // Once a read has ended: the wait's own read, if it could not start, then the look ahead.
+    void resume();
     // Decodes the most wanted picture not held; a less wanted decode under way gives way.
     void startNext();
     void startFolder(const QString& folder, bool peek);
@@ -150,7 +158,8 @@ private:
     QString current_;
     QStringList wanted_;  // most wanted first
     QSize bound_;
-    QStringList failed_;  // wanted ones that could not be decoded: not tried again this time
+    QStringList failed_;   // wanted ones that could not be decoded: not tried again this time
+    bool silent_ = false;  // the medium does not answer: said once
     // The reads of pictures under way, by path, each with its call-off switch; those called off
     // stay until they end, so that a file is never read twice at once.
     QHash<QString, std::shared_ptr<std::atomic<bool>>> reading_;

@@ -48,7 +48,8 @@ void ThumbDecoder::startMore() {
         return std::count_if(running_.cbegin(), running_.cend(),
                              [](const QElapsedTimer& t) { return t.elapsed() < kStuckMs; });
     };
-    while (live() < workers_ && (!asked_.empty() || nextInOrder_ < count())) {
+    while (live() < workers_ && running_.size() < workers_ + kMaxStuck &&
+           (!asked_.empty() || nextInOrder_ < count())) {
         int index = 0;
         if (!asked_.empty()) {
             index = asked_.front();

@@ -37,8 +37,10 @@ public:
     // Decodes picture `index` before those not asked for, again if it was decoded before.
     void request(int index);
 
-    // A decode that has run this long no longer holds a worker's place.
+    // A decode that has run this long no longer holds a worker's place; at most this many may
+    // be stuck so (on a medium that does not answer), so that threads stay bounded.
     static constexpr int kStuckMs = 2000;
+    static constexpr int kMaxStuck = 8;
 
 Q_SIGNALS:
     // Picture `index`: null, with the reason, when it could not be decoded.
