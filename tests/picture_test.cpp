@@ -1,6 +1,7 @@
 // LoadPicture: orientation, reduction to a bound, colour profiles, why it refuses a file; the
 // thumbnail sheet's LoadThumbnail, which takes a photo's own EXIF thumbnail when it is fit.
 #include <QImageReader>
+#include <QImageWriter>
 #include <QPainter>
 #include <QtTest>
 
@@ -162,6 +163,15 @@ private Q_SLOTS:
               {1440, 1080}, "gggg");
         const QByteArray whole = encode(filled({256, 256}, kBlue), "jpeg");
         loads("truncated", whole.left(whole.size() / 2), {}, {256, 256}, {256, 256}, "bbgg");
+        // A progressive JPEG whose last scan comes 501 times more: refused before its decode.
+        QByteArray scans;
+        QBuffer out(&scans);
+        QImageWriter progressive(&out, "jpeg");
+        progressive.setProgressiveScanWrite(true);
+        QVERIFY(progressive.write(filled({64, 48}, kBlue)));
+        const qsizetype last = scans.lastIndexOf("\xFF\xDA"), end = scans.lastIndexOf("\xFF\xD9");
+        fails("over 500 scans", scans.insert(end, scans.mid(last, end - last).repeated(501)),
+              "too many scans");
         const QSize n(16, 16), h(8, 8);
         const QByteArray gif = encode(filled(n, kRed), "gif");
         const QByteArray clear = QByteArray(gif).insert(kGifFrame, "\x21\xF9\x04\x01\0\0\0\0", 8);

@@ -61,6 +61,22 @@ private:
     std::unique_lock<std::mutex> lock_;
 };
 
+// A JPEG's scans: a progressive one has about ten, yet a hostile one may hold tens of thousands,
+// each of which makes the decoder go over every block of the picture again, for minutes.
+// libjpeg-turbo's own fuzzing stops at 500.
+constexpr int kMaxScans = 500;
+
+// The start-of-scan markers of a JPEG's bytes (inside a scan's data 0xFF is always followed by
+// 0x00, so every 0xFF 0xDA is one).
+int scanCount(const QByteArray& bytes) {
+    int scans = 0;
+    for (qsizetype at = bytes.indexOf("\xFF\xDA"); at >= 0 && scans <= kMaxScans;
+         at = bytes.indexOf("\xFF\xDA", at + 2)) {
+        ++scans;
+    }
+    return scans;
+}
+
 // Holds a file's size out of kHeldFileBytes while the file is read and decoded.
 class HeldFile {
 public:
@@ -191,6 +207,9 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
         device = abort ? static_cast<QIODevice*>(&abortable) : &buffer;
     }
 
+    if (header.format == "jpeg" && scanCount(bytes) > kMaxScans) {
+        return fail("too many scans");
+    }
     // The file read whole counts with the decode towards a large one's turn.
     if (bufferedBytes + decodeBytesEstimate(header, bound) > kLargeDecodeBytes) {
         largeDecode.acquire();

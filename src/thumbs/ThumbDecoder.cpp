@@ -31,8 +31,10 @@ int ThumbDecoder::defaultWorkers() {
     return std::min(QThread::idealThreadCount(), 4);
 }
 
-// Decodes under way are not waited for: their answers go nowhere once this object is gone.
-ThumbDecoder::~ThumbDecoder() = default;
+// Decodes under way are not waited for: called off, their answers go nowhere.
+ThumbDecoder::~ThumbDecoder() {
+    gone_->store(true);
+}
 
 void ThumbDecoder::request(int index) {
     if (index < 0 || index >= count() || runningIndex_.contains(index)) {
@@ -67,9 +69,9 @@ void ThumbDecoder::startMore() {
         runningIndex_.append(index);
         platform::runDetached<Result>(
             this,
-            [index, path = paths_.at(index), bound = bound_] {
+            [index, path = paths_.at(index), bound = bound_, gone = gone_] {
                 Result result{index, {}, {}};
-                result.picture = platform::LoadThumbnail(path, bound, &result.why);
+                result.picture = platform::LoadThumbnail(path, bound, &result.why, gone.get());
                 return result;
             },
             [this](const Result& result) {

@@ -9,7 +9,9 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <atomic>
 #include <deque>
+#include <memory>
 
 #include "platform/Picture.h"
 
@@ -19,7 +21,8 @@ namespace thumbs {
 // tells of each as it comes: the sheet fills while its window answers. Decodes go in list order,
 // except those asked for first (the rows in view). Nothing waits for a decode: one stuck on the
 // medium keeps its thread, and after a while no longer counts among the workers, so that the
-// others go on; it is left to end by itself, or with the process.
+// others go on; it is left to end by itself, or with the process. Once the decoder is gone, the
+// decodes under way are called off: they stop between their reads and between a JPEG's scans.
 class ThumbDecoder : public QObject {
     Q_OBJECT
 
@@ -58,6 +61,8 @@ private:
     QList<QElapsedTimer> running_;
     QList<int> runningIndex_;
     QTimer stuckCheck_;
+    // Set when the decoder goes (the sheet closed): the decodes under way stop early.
+    std::shared_ptr<std::atomic<bool>> gone_ = std::make_shared<std::atomic<bool>>(false);
 };
 
 }  // namespace thumbs
