@@ -66,8 +66,8 @@ private:
 // libjpeg-turbo's own fuzzing stops at 500.
 constexpr int kMaxScans = 500;
 
-// The start-of-scan markers of a JPEG's bytes (inside a scan's data 0xFF is always followed by
-// 0x00, so every 0xFF 0xDA is one).
+// The start-of-scan markers of a JPEG's bytes (inside a scan's data 0xFF is followed by 0x00 or
+// a restart marker, so every 0xFF 0xDA is one).
 int scanCount(const QByteArray& bytes) {
     int scans = 0;
     for (qsizetype at = bytes.indexOf("\xFF\xDA"); at >= 0 && scans <= kMaxScans;

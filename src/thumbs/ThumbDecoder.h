@@ -22,7 +22,7 @@ namespace thumbs {
 // except those asked for first (the rows in view). Nothing waits for a decode: one stuck on the
 // medium keeps its thread, and after a while no longer counts among the workers, so that the
 // others go on; it is left to end by itself, or with the process. Once the decoder is gone, the
-// decodes under way are called off: they stop between their reads and between a JPEG's scans.
+// decodes under way are called off: each stops at its next read of the file or of its bytes.
 class ThumbDecoder : public QObject {
     Q_OBJECT
 
