@@ -18,6 +18,10 @@ double nowMs();
 // passed; whether it holds.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = -1);
 
+// Dates every file under `folder` a minute back, as files copied a while ago: the show waits
+// for a file written moments ago, as it may still be being copied.
+void dateBack(const QString& folder);
+
 // Starts the show in `disc` as the program does and waits until its folder lists `count`
 // pictures; false when the show did not start.
 bool startShow(const QString& disc, int count);

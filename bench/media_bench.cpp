@@ -333,6 +333,7 @@ QString ensureDisc(const QString& tools, const QString& photos) {
         QFile::copy(photos + u'/' + kFolder + u'/' + names[i],
                     base + QStringLiteral("/pictures/") + kFolder + u'/' + names[i]);
     }
+    bench::dateBack(base);
     qputenv("LUMOSA_BUILD_DIR", QFile::encodeName(tools));  // the disc of this build
     run(sourceDir + QStringLiteral("/scripts/make-disc"),
         {QStringLiteral("--iso"), base + QStringLiteral("/disc.iso"),

@@ -122,6 +122,7 @@ void adobeRgbCopies(const QStringList& files, const QString& folder) {
             fail(QStringLiteral("cannot write ") + out.fileName());
         }
     }
+    bench::dateBack(folder);
 }
 
 // A disc: the program file and the given folders (made by the caller).
@@ -157,6 +158,7 @@ void startupDisc(const QString& disc, const QString& firstPhoto) {
             }
         }
     }
+    bench::dateBack(disc);
     QFile(done).open(QIODevice::WriteOnly);
 }
 

@@ -45,19 +45,21 @@ QStringList pictures(const QString& names) {
 }
 
 // Reads that end when the test lets them: "+a" ends a's read with a picture, "+a!" with a
-// failure. Every read begun is noted.
+// failure, "+a~" with a picture of a file written meanwhile. Every read begun is noted.
 struct Gate {
     std::mutex mutex;
     std::condition_variable changed;
     QStringList released, begun;
-    bool all = false;  // the test is over: every read ends
+    QHash<QString, QDateTime> written;  // the files' times; none: unknown
+    bool all = false;                   // the test is over: every read ends
 
     QString pass(const QString& name) {
         std::unique_lock lock(mutex);
         begun.append(name);
         qsizetype at = -1;
         changed.wait(lock, [&] {
-            at = std::max(released.indexOf(name), released.indexOf(name + u'!'));
+            at = std::max({released.indexOf(name), released.indexOf(name + u'!'),
+                           released.indexOf(name + u'~')});
             return all || at >= 0;
         });
         return at >= 0 ? released.takeAt(at) : name;
@@ -75,11 +77,19 @@ struct Gate {
 
 show::DiscReads gated(const std::shared_ptr<Gate>& gate) {
     show::DiscReads reads;
-    reads.stamp = [](const QString&) { return show::FileStamp{1, {}, {}}; };
+    reads.stamp = [gate](const QString& path) {
+        const std::lock_guard lock(gate->mutex);
+        return show::FileStamp{1, gate->written.value(path), {}};
+    };
     reads.picture = [gate](const QString& path, QSize, QString* why, const std::atomic<bool>*) {
-        if (gate->pass(path).endsWith(u'!')) {
+        const QString token = gate->pass(path);
+        if (token.endsWith(u'!')) {
             *why = u"cannot be read"_s;
             return platform::Picture();
+        }
+        if (token.endsWith(u'~')) {
+            const std::lock_guard lock(gate->mutex);
+            gate->written.insert(path, QDateTime::currentDateTimeUtc().addSecs(-60));
         }
         return platform::Picture(filled({2, 2}, Qt::red), {2, 2});
     };
@@ -102,7 +112,8 @@ private Q_SLOTS:
     // (a key or a tick that moves on), whose answer is dropped; a file is never read twice at once.
     void waits_data() {
         // "a" waits for picture a, "F/" for folder F, "+a" ends a read, "a>n,l" looks ahead
-        // from a to n then l; "@W,H" after either: at that size (else 2 x 2).
+        // from a to n then l; "@W,H" after either: at that size (else 2 x 2); "a*S": a's file
+        // written S seconds from now.
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("told");   // a picture shown, "a!" not read, "F/" a folder listed
         QTest::addColumn<QString>("begun");  // the reads begun, in order
@@ -128,6 +139,10 @@ private Q_SLOTS:
         QTest::newRow("5K: three")
             << u"a +a a>b,c,d,e@5120,2880 +a +b +c +d"_s << u"a"_s << u"a a b c d"_s;
         QTest::newRow("8K: one") << u"a +a a>b,c,d,e@7680,4320 +a +b"_s << u"a"_s << u"a a b"_s;
+        // A file being written is read again once it has settled, never shown cut short.
+        QTest::newRow("written while read") << u"a +a~ +a"_s << u"a"_s << u"a a"_s;
+        QTest::newRow("written just now") << u"a*0 +a +a"_s << u"a"_s << u"a a"_s;
+        QTest::newRow("written an hour ahead") << u"a*3600 +a"_s << u"a"_s << u"a"_s;
     }
 
     void waits() {
@@ -143,7 +158,12 @@ private Q_SLOTS:
         connect(&reader, &show::ShowReader::folderArrived, this,
                 [&](const QString& folder) { told.append(folder); });
         for (const QString& word : steps.split(u' ')) {
-            const QString step = word.section(u'@', 0, 0);
+            const QString step = word.section(u'@', 0, 0).section(u'*', 0, 0);
+            if (word.contains(u'*')) {
+                const std::lock_guard lock(gate->mutex);
+                gate->written.insert(
+                    step, QDateTime::currentDateTimeUtc().addSecs(word.section(u'*', 1).toInt()));
+            }
             const QStringList size = word.section(u'@', 1).split(u',');
             const QSize bound =
                 size.size() == 2 ? QSize(size[0].toInt(), size[1].toInt()) : QSize(2, 2);

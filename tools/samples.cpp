@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QColor>
 #include <QCommandLineParser>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFont>
@@ -471,7 +472,15 @@ int main(int argc, char** argv) {
     auto save = [&](const QImage& image, const QString& name, Format format) {
         const QString path = dir.filePath(name);
         QString why;
-        if (!writePicture(image, path, format, quality, &why, parser.isSet(thumbnailOpt))) {
+        // Dated as photos copied from a camera's card with their times kept; a show waits for
+        // a file written moments ago, as it may still be being copied.
+        QFile written(path);
+        if (!writePicture(image, path, format, quality, &why, parser.isSet(thumbnailOpt)) ||
+            !written.open(QIODevice::Append) ||
+            !written.setFileTime(
+                QDateTime::fromString(QStringLiteral("2024-06-15T10:00:00Z"), Qt::ISODate),
+                QFileDevice::FileModificationTime)) {
+            why = why.isEmpty() ? written.errorString() : why;
             QTextStream(stderr) << "lumosa-samples: cannot write " << path << ": " << why << "\n";
             return false;
         }

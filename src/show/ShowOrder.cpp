@@ -31,22 +31,15 @@ ShowOrder::Step ShowOrder::step(Position from, int folders, int pictures, const 
     return step;
 }
 
-namespace {
-
-// A folder's time moves in steps (a few milliseconds here, two seconds on FAT), so a change
-// within the step of a listing leaves the stamp as it was: a listing is trusted only for a
-// folder last changed well before it was made.
-constexpr qint64 kSettledMs = 2500;
-
-}  // namespace
-
 bool ShowOrder::peekHolds(const QString& folder) const {
     if (folder != peekedFolder_ || peekedStamp_.size < 0) {
         return false;
     }
     const FileStamp now = FileStamp::of(folder);
+    // A change within the step of the folder's time leaves its stamp as it was: a listing is
+    // trusted only for a folder last changed well before it was made.
     return now == peekedStamp_ && now.modified.isValid() &&
-           now.modified.msecsTo(peekedAt_) > kSettledMs;
+           now.modified.msecsTo(peekedAt_) > FileStamp::kSettledMs;
 }
 
 QStringList ShowOrder::enter(const QString& folder) {

@@ -17,7 +17,15 @@ FileStamp FileStamp::of(const QString& path) {
 }
 
 ShowReader::ShowReader(DiscReads reads, QObject* parent)
-    : QObject(parent), reads_(std::move(reads)) {}
+    : QObject(parent), reads_(std::move(reads)) {
+    settle_.setSingleShot(true);
+    settle_.setTimerType(Qt::PreciseTimer);  // not early: the file must have had its time
+    settle_.setInterval(int(FileStamp::kSettledMs));
+    connect(&settle_, &QTimer::timeout, this, [this] {
+        settling_.clear();
+        resume();
+    });
+}
 
 ShowReader::~ShowReader() {
     // Reads under way are not waited for: each owns what it touches, its answer goes nowhere
@@ -35,8 +43,8 @@ void ShowReader::awaitPicture(const QString& path, QSize bound) {
         reading_.value(screen_)->store(true);  // no longer wanted on the screen
         screen_.clear();
     }
-    if (screen_ == path) {
-        return;  // already being read for the screen
+    if (screen_ == path || settling_ == path) {
+        return;  // already being read for the screen, or read again once it has settled
     }
     if (ahead_ == path && bound == bound_) {
         screen_ = std::exchange(ahead_, {});  // decoded ahead as we speak: its answer serves
@@ -211,7 +219,8 @@ bool ShowReader::answering() {
 }
 
 void ShowReader::resume() {
-    if (wait_ == Wait::Picture && screen_.isEmpty() && startRead(awaited_, awaitedBound_, true)) {
+    if (wait_ == Wait::Picture && screen_.isEmpty() && settling_ != awaited_ &&
+        startRead(awaited_, awaitedBound_, true)) {
         screen_ = awaited_;
     } else if (wait_ == Wait::Folder && !folderReads_.contains(awaited_)) {
         startFolder(awaited_, false);
@@ -238,6 +247,12 @@ bool ShowReader::startRead(const QString& path, QSize bound, bool forScreen) {
                 return entry;
             }
             entry.picture = reads.picture(entry.path, entry.bound, &entry.why, abort.get());
+            entry.settled = reads.stamp(entry.path) == entry.stamp &&
+                            !entry.stamp.writtenAround(QDateTime::currentDateTimeUtc());
+            if (!entry.settled) {
+                entry.picture = {};
+                entry.why = QStringLiteral("it is being written");
+            }
             return entry;
         },
         [this, forScreen](const Entry& entry) { readDone(entry, forScreen); });
@@ -256,7 +271,10 @@ void ShowReader::readDone(const Entry& entry, bool forScreen) {
         screen_.clear();
     }
     const bool wanted = forTheScreen || adopted || ahead;
-    if (wanted && !entry.picture.isNull()) {
+    if (!entry.settled && (forTheScreen || adopted)) {
+        settling_ = entry.path;  // the screen goes on waiting for it, and the show at its tick
+        settle_.start();
+    } else if (wanted && !entry.picture.isNull()) {
         hold(entry.path, entry.bound, entry.stamp, entry.picture);
     } else if (ahead) {
         // Not kept: showing it reads the file again and fails, or succeeds, exactly as it
@@ -266,7 +284,8 @@ void ShowReader::readDone(const Entry& entry, bool forScreen) {
     if (!forScreen && (ahead || adopted)) {
         Q_EMIT decoded(entry.path, entry.why);
     }
-    if (wait_ == Wait::Picture && awaited_ == entry.path && (forTheScreen || adopted)) {
+    if (wait_ == Wait::Picture && awaited_ == entry.path && (forTheScreen || adopted) &&
+        entry.settled) {
         wait_ = Wait::Nothing;
         awaited_.clear();
         Q_EMIT arrived(entry.path, entry.picture, entry.why);

@@ -7,8 +7,10 @@
 #include <QSize>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -26,6 +28,15 @@ struct FileStamp {
 
     static FileStamp of(const QString& path);
     bool operator==(const FileStamp& other) const = default;
+
+    // A file's time moves in steps (two seconds on FAT): one written within this of a moment
+    // may have been written after it.
+    static constexpr qint64 kSettledMs = 2500;
+    // Whether the file was written within kSettledMs of `at`, before or after: it may still be
+    // being copied. A time far ahead (a clock set wrong) is as settled as one long past.
+    bool writtenAround(const QDateTime& at) const {
+        return modified.isValid() && std::abs(modified.msecsTo(at)) <= kSettledMs;
+    }
 };
 
 // The descriptions of a folder's "ImageList.txt".
@@ -60,6 +71,10 @@ struct DiscReads {
 // read is under way is not read a second time meanwhile. With eight reads under way (stuck on a
 // medium that does not answer) no more are started, so that threads stay bounded: the screen
 // keeps what it has, and once a read ends, the wait's own read begins.
+//
+// A file being written (copied, downloaded) is never drawn cut short where its writer has got
+// to: one that changed while it was read, or moments before, is read again once it has settled,
+// while the screen still waits for it; a file that is simply cut short is shown as it is.
 //
 // Holds the current picture and up to four wanted, each at the size it is drawn, no more than fit
 // in 256 MB at the screen's size (on an 8K screen the current one and one ahead), and hands one to
@@ -129,7 +144,8 @@ private:
         QSize bound;
         FileStamp stamp;
         platform::Picture picture;
-        QString why;  // when the picture could not be decoded
+        QString why;          // when the picture could not be decoded
+        bool settled = true;  // false: the file was being written; the picture is dropped
     };
 
     const Entry* heldEntry(const QString& path, QSize bound) const;
@@ -163,8 +179,10 @@ private:
     // The reads of pictures under way, by path, each with its call-off switch; those called off
     // stay until they end, so that a file is never read twice at once.
     QHash<QString, std::shared_ptr<std::atomic<bool>>> reading_;
-    QString ahead_;                         // the decode ahead under way; empty: none
-    QString screen_;                        // the read for the screen under way; empty: none
+    QString ahead_;     // the decode ahead under way; empty: none
+    QString screen_;    // the read for the screen under way; empty: none
+    QString settling_;  // the screen's picture, being written: read again when settle_ ends
+    QTimer settle_;
     QStringList folderReads_;               // folders being listed
     QStringList descriptionReads_;          // folders whose descriptions are being read
     QHash<QString, QStringList> listings_;  // the last listing of each folder

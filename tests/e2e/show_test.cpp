@@ -158,8 +158,8 @@ void ShowTest::pixelForPixel() {
         }
     }
     const Disc disc({u"autorun.inf=showtext=false\ndelay=30\n"_s});
-    QVERIFY(board.save(disc.folder(u"Board"_s) + u"/board.bmp"_s) &&
-            e2e::installProgram(disc.path()));
+    disc.file(u"Board/board.bmp"_s, testsupport::encode(board, "bmp"));
+    QVERIFY(e2e::installProgram(disc.path()));
     x_->startProgram(u"env"_s, disc.path(), {u"QT_SCALE_FACTOR="_s + scale, disc.abs(u"lumosa"_s)});
     QVERIFY(!x_->waitForWindow(u"^Lumosa$"_s).isEmpty());
     QVERIFY(x_->key(u"6"_s));
