@@ -26,12 +26,21 @@ protected:
         // size of its place on the screen goes down pixel for pixel at any scale factor.
         const qreal ratio = devicePixelRatioF();
         const QSize target = (QSizeF(size()) * ratio).toSize();
-        const QImage& image = drawn(target);
         QPainter painter(this);
         painter.scale(1 / ratio, 1 / ratio);
+        const QImage& image = picture_.image();
+        if (target.width() > image.width() + 1 && target.height() > image.height() + 1) {
+            // Enlarged as it is drawn, over the part repainted only: a copy the size of the
+            // screen would cost more memory than the picture itself (130 MB on an 8K screen).
+            scaled_ = QImage();
+            painter.setRenderHint(QPainter::SmoothPixmapTransform);
+            painter.drawImage(QRect(QPoint(0, 0), target), image);
+            return;
+        }
+        const QImage& shown = drawn(target);
         painter.drawImage(
-            QPoint((target.width() - image.width()) / 2, (target.height() - image.height()) / 2),
-            image);
+            QPoint((target.width() - shown.width()) / 2, (target.height() - shown.height()) / 2),
+            shown);
     }
 
     void mouseReleaseEvent(QMouseEvent* event) override {
@@ -45,7 +54,7 @@ protected:
     }
 
 private:
-    // The picture at the size it covers on the screen in device pixels, scaled smoothly once
+    // The picture at the size it covers on the screen in device pixels, reduced smoothly once
     // rather than on every repaint (the thumbnail sheet repaints all its cells after each new
     // thumbnail). One within a pixel of it is the picture decoded for this place, its size
     // rounded otherwise than the place's: it is drawn as it is, not resampled for that pixel.
