@@ -17,7 +17,6 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
-#include <QTemporaryDir>
 #include <QTextStream>
 #include <QThread>
 #include <QtEndian>
@@ -29,6 +28,7 @@
 #include <memory>
 
 #include "BenchSupport.h"
+#include "Fixtures.h"
 #include "panel/ControlPanel.h"
 #include "platform/App.h"
 #include "platform/Form.h"
@@ -37,6 +37,7 @@
 
 using bench::figure;
 using bench::nowMs;
+using bench::run;
 
 namespace {
 
@@ -52,6 +53,12 @@ struct Speed {
 const Speed kCd{"cd", "3.6m", "90"};
 const Speed kStick{"stick", "25m", "1"};
 
+// tools/medium.py's options for a speed.
+QStringList at(const Speed& speed) {
+    return {QStringLiteral("--rate"), QString::fromLatin1(speed.rate), QStringLiteral("--seek"),
+            QString::fromLatin1(speed.seekMs)};
+}
+
 QString sourceDir;  // the checkout, for tools/medium.py and scripts/make-disc
 
 [[noreturn]] void fail(const QString& message) {
@@ -62,18 +69,6 @@ QString sourceDir;  // the checkout, for tools/medium.py and scripts/make-disc
 void waitUntil(const std::function<bool()>& done, int timeoutMs = 600000) {
     if (!bench::waitUntil(done, timeoutMs)) {
         fail(QStringLiteral("timed out"));
-    }
-}
-
-void run(const QString& program, const QStringList& arguments, const QString& folder = {}) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit ||
-        process.exitCode() != 0) {
-        fail(program + QStringLiteral(" failed"));
     }
 }
 
@@ -96,62 +91,6 @@ QString ensurePhotos(const QString& tools, int count) {
     }
     return disc;
 }
-
-// tools/medium.py serving a folder at a mount point of its own while it lives; it logs every
-// read, so that the bytes taken from the medium can be counted.
-class Medium {
-public:
-    Medium(const QString& source, const Speed& speed, const QStringList& extra = {}) {
-        if (!mount_.isValid()) {
-            fail(QStringLiteral("no temporary folder"));
-        }
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start(sourceDir + QStringLiteral("/tools/medium.py"),
-                       QStringList{source, mountPoint(), QStringLiteral("--rate"),
-                                   QString::fromLatin1(speed.rate), QStringLiteral("--seek"),
-                                   QString::fromLatin1(speed.seekMs), QStringLiteral("--log"),
-                                   log_.path() + QStringLiteral("/reads")} +
-                           extra);
-        waitUntil(
-            [&] {
-                return process_.state() == QProcess::NotRunning ||
-                       QDir(mountPoint())
-                               .entryList(QDir::AllEntries | QDir::NoDotAndDotDot)
-                               .size() > 0;
-            },
-            10000);
-        if (process_.state() == QProcess::NotRunning) {
-            fail(QStringLiteral("tools/medium.py did not start"));
-        }
-    }
-    ~Medium() {
-        // Unmounted first: the mount point's removal then never waits on the file system.
-        QProcess::execute(QStringLiteral("fusermount3"),
-                          {QStringLiteral("-u"), QStringLiteral("-z"), mountPoint()});
-        process_.terminate();
-        if (!process_.waitForFinished(10000)) {
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-    }
-    QString mountPoint() const { return mount_.path(); }
-    // Bytes read from the medium so far.
-    qint64 bytesRead() const {
-        QFile file(log_.path() + QStringLiteral("/reads"));
-        qint64 bytes = 0;
-        if (file.open(QIODevice::ReadOnly)) {
-            for (const QByteArray& line : file.readAll().split('\n')) {
-                bytes += line.mid(line.lastIndexOf(' ') + 1).toLongLong();
-            }
-        }
-        return bytes;
-    }
-
-private:
-    QTemporaryDir mount_;
-    QTemporaryDir log_;
-    QProcess process_;
-};
 
 QStringList photoNames(const QString& disc) {
     return QDir(disc + u'/' + kFolder)
@@ -278,7 +217,7 @@ SheetFigures sheetOn(const QString& disc, const Speed& speed, int count) {
     SheetFigures f;
     int firstScreen = 0;
     {
-        Medium medium(disc, speed);
+        bench::Medium medium(disc, at(speed));
         const QMap<QString, double> sheet =
             figuresOfChild({QStringLiteral("--sheet"), medium.mountPoint(),
                             QStringLiteral("--count"), QString::number(count)});
@@ -290,7 +229,7 @@ SheetFigures sheetOn(const QString& disc, const Speed& speed, int count) {
         f.bytes = double(medium.bytesRead());
     }
     {
-        Medium medium(disc, speed);
+        bench::Medium medium(disc, at(speed));
         std::tie(f.firstLimit, f.allLimit) = sheetLimit(medium.mountPoint(), firstScreen);
     }
     for (const QString& name : photoNames(disc)) {
@@ -304,12 +243,12 @@ SheetFigures sheetOn(const QString& disc, const Speed& speed, int count) {
 std::pair<double, double> nextOn(const QString& disc, int count) {
     double ready = 0;
     {
-        Medium medium(disc, kCd);
+        bench::Medium medium(disc, at(kCd));
         ready = figuresOfChild({QStringLiteral("--next"), medium.mountPoint(),
                                 QStringLiteral("--count"), QString::number(count)})
                     .value(QStringLiteral("next_ready"));
     }
-    Medium medium(disc, kCd);
+    bench::Medium medium(disc, at(kCd));
     const QString third = medium.mountPoint() + u'/' + kFolder + u'/' + photoNames(disc).value(2);
     const double began = nowMs();
     if (!readRange(third, 0, QFileInfo(third).size())) {
@@ -370,61 +309,6 @@ QString ensureDisc(const QString& tools, const QString& photos) {
     return base;
 }
 
-// A virtual X server writing its screen to a file, for the disc's start.
-class Screen {
-public:
-    Screen() {
-        server_.start(
-            QStringLiteral("Xvfb"),
-            {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-             QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-             QStringLiteral("1024x768x24"), QStringLiteral("-fbdir"), dir_.path()});
-        QByteArray number;
-        waitUntil(
-            [&] {
-                number += server_.readAllStandardOutput();
-                return number.endsWith('\n') || server_.state() == QProcess::NotRunning;
-            },
-            10000);
-        display_ = u':' + QString::fromLatin1(number.trimmed());
-    }
-    ~Screen() {
-        server_.terminate();
-        server_.waitForFinished(5000);
-    }
-    QString display() const { return display_; }
-    // Whether most of the screen shows a picture rather than the black of a show starting.
-    bool showsPicture() const {
-        QFile file(dir_.path() + QStringLiteral("/Xvfb_screen0"));
-        const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-        if (bytes.size() < 100) {
-            return false;
-        }
-        const auto field = [&](int i) {
-            return qFromBigEndian<quint32>(bytes.constData() + 4 * i);
-        };
-        const qint64 offset = qint64(field(0)) + qint64(field(19)) * 12;
-        const qint64 perLine = field(12);
-        int lit = 0, seen = 0;
-        for (int y = 100; y < 668; y += 37) {
-            for (int x = 100; x < 924; x += 41) {
-                const qint64 at = offset + y * perLine + 4 * x;
-                if (at + 4 > bytes.size()) {
-                    return false;
-                }
-                ++seen;
-                lit += (quint8(bytes[at]) | quint8(bytes[at + 1]) | quint8(bytes[at + 2])) > 16;
-            }
-        }
-        return lit * 2 > seen;
-    }
-
-private:
-    QTemporaryDir dir_;
-    QProcess server_;
-    QString display_;
-};
-
 // Launch to the first photo on the screen, from the disc's tree on the CD, cold; and the
 // limit: the load-order ranges the launcher reads and the first photo, read in order through a
 // fresh mount.
@@ -433,8 +317,8 @@ std::pair<double, double> discStart(const QString& base) {
                              QStringLiteral("--cache")};
     double start = 0;
     {
-        Medium medium(base + QStringLiteral("/tree"), kCd, layout);
-        Screen screen;
+        bench::Medium medium(base + QStringLiteral("/tree"), at(kCd) + layout);
+        bench::VirtualScreen screen(QSize(1024, 768));
         QProcess show;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("DISPLAY"), screen.display());
@@ -453,7 +337,7 @@ std::pair<double, double> discStart(const QString& base) {
         show.kill();
         show.waitForFinished(5000);
     }
-    Medium medium(base + QStringLiteral("/tree"), kCd, layout);
+    bench::Medium medium(base + QStringLiteral("/tree"), at(kCd) + layout);
     const QString tree = medium.mountPoint();
     const double began = nowMs();
     QFile order(tree + QStringLiteral("/_lumosa/load-order"));

@@ -38,12 +38,14 @@ def parse_bytes(text):
 
 
 class Medium(fusepy.Operations):
-    def __init__(self, source, mountpoint, hang, fail, rate, seek_ms, layout, log, hang_after=()):
+    def __init__(self, source, mountpoint, hang, fail, rate, seek_ms, layout, log, hang_after=(),
+                 stall=()):
         self.source = os.path.realpath(source)
         self.mountpoint = os.path.realpath(mountpoint)
         self.hang = hang  # patterns of relative paths whose reads never end
         self.fail = fail  # (pattern, bytes): reads at or past `bytes` fail with EIO
         self.hang_after = hang_after  # (pattern, bytes): reads at or past `bytes` hang
+        self.stall = stall  # (pattern, seconds): a read of the file's start takes that long
         self.rate = rate  # bytes a second, 0: no limit
         self.seek = seek_ms / 1000.0
         self.ended = threading.Event()
@@ -133,13 +135,17 @@ class Medium(fusepy.Operations):
             return min(self.seek, gap / self.rate)
         return self.seek
 
-    def _hang(self):
+    def _hang(self, seconds=None):
         # Until the file system is stopped or unmounted (the kernel's mount table is read, not
         # the mount point, which would ask this file system), or the reader is interrupted: a
         # process that ends, or is killed, leaves at once instead of lingering in the kernel.
+        # With `seconds`, returns once they have passed.
+        until = time.monotonic() + seconds if seconds is not None else None
         while not self.ended.wait(0.2) and self.mounted():
             if fusepy._libfuse.fuse_interrupted():
                 raise fusepy.FuseOSError(errno.EINTR)
+            if until is not None and time.monotonic() >= until:
+                return
         raise fusepy.FuseOSError(errno.EIO)
 
     def _give_head(self):
@@ -156,6 +162,9 @@ class Medium(fusepy.Operations):
                 return self._hang()
         if any(self._matches(path, p) for p in self.hang):
             return self._hang()
+        for pattern, seconds in self.stall:
+            if offset == 0 and self._matches(path, pattern):
+                self._hang(seconds)
         for pattern, limit in self.fail:
             if self._matches(path, pattern):
                 if offset >= limit:
@@ -214,6 +223,9 @@ def main():
     parser.add_argument("--hang-after", action="append", default=[], metavar="PATTERN:BYTES",
                         help="reads of files matching PATTERN deliver their first BYTES bytes, "
                              "then hang as with --hang; may be repeated")
+    parser.add_argument("--stall", action="append", default=[], metavar="PATTERN:SECONDS",
+                        help="the read at the start of files matching PATTERN takes SECONDS, as "
+                             "a drive retrying a scratched sector; may be repeated")
     parser.add_argument("--fail", action="append", default=[], metavar="PATTERN:BYTES",
                         help="reads of files matching PATTERN deliver their first BYTES bytes, "
                              "then fail with EIO (an unreadable sector); may be repeated")
@@ -244,6 +256,8 @@ def main():
         return pairs
     fail = with_bytes(args.fail, "--fail")
     hang_after = with_bytes(args.hang_after, "--hang-after")
+    stall = [(pattern, float(seconds)) for pattern, _, seconds in
+             (item.rpartition(":") for item in args.stall)]
 
     # Dies with the process that started it (Linux): nothing outlives a test.
     libc = ctypes.CDLL(None, use_errno=True)
@@ -253,7 +267,7 @@ def main():
     layout = read_layout(args.layout) if args.layout else iso_layout(args.source)
     log = open(args.log, "a", buffering=1, encoding="utf-8") if args.log else None
     medium = Medium(args.source, args.mountpoint, args.hang, fail, parse_bytes(args.rate),
-                    args.seek, layout, log, hang_after)
+                    args.seek, layout, log, hang_after, stall)
 
     # The stopping signals are taken by a thread of ours rather than by libfuse, which would end
     # its loop and then wait for the reads it holds: the reads are released first, then the
