@@ -134,6 +134,28 @@ private Q_SLOTS:
               "rbww");
         loads("sheet: thumbnail 16:9", withThumbnail(1, {160, 90}), cell, level, landscape, "rbww");
         loads("sheet: no thumbnail", exifwriter::withExif(jpeg, 1), cell, level, landscape, "rbww");
+        // A camera's 160 x 120 thumbnail of a 3:2 photo holds it in 160 x 107 between bands of
+        // 6 and 7 rows (7 and 6 by some); a 4:3 photo's 16:9 one in 120 x 90 between columns of
+        // 20. Taken where the bands are dark, cut to the picture.
+        const auto banded = [&](QSize picture, QPoint at, QRgb band, QSize size = {160, 120}) {
+            QImage small = filled(size, band);
+            QPainter(&small).drawImage(at, marked(picture, kGrey));
+            return encode(small, "jpeg");
+        };
+        const QByteArray wide32 = encode(marked({600, 400}), "jpeg");
+        const QRgb black = qRgb(0, 0, 0);
+        loads("sheet: 3:2, bands 6 and 7", withExif(wide32, 1, banded({160, 107}, {0, 6}, black)),
+              cell, {600, 400}, {100, 67}, "rbgg");
+        loads("sheet: 3:2, bands 7 and 6", withExif(wide32, 1, banded({160, 107}, {0, 7}, black)),
+              cell, {600, 400}, {100, 67}, "rbgg");
+        loads("sheet: 4:3 in 16:9, bands 20 and 20",
+              withExif(jpeg, 1, banded({120, 90}, {20, 0}, black, {160, 90})), cell, level,
+              landscape, "rbgg");
+        loads("sheet: 3:2, grey bands", withExif(wide32, 1, banded({160, 107}, {0, 6}, kGrey)),
+              cell, {600, 400}, {100, 67}, "rbww");
+        loads("sheet: 3:2, stretched",
+              withExif(wide32, 1, encode(marked({160, 120}, kGrey), "jpeg")), cell, {600, 400},
+              {100, 67}, "rbww");
         QByteArray damaged = withThumbnail(1, {160, 120});
         damaged.replace(damaged.indexOf("\xFF\xD8", 4) + 2, 20, QByteArray(20, 'x'));
         loads("sheet: thumbnail damaged", damaged, cell, level, landscape, "rbww");
@@ -237,6 +259,15 @@ private Q_SLOTS:
                                                    ? QImage::Format_ARGB32_Premultiplied
                                                    : QImage::Format_RGB32);
             QCOMPARE(lookOf(picture.image()), look);
+            // Nothing of a thumbnail's bands is left at the picture's edges.
+            const QImage& image = picture.image();
+            for (const QRect edge : {QRect(0, 0, image.width(), 1), QRect(0, 0, 1, image.height()),
+                                     QRect(0, image.height() - 1, image.width(), 1),
+                                     QRect(image.width() - 1, 0, 1, image.height())}) {
+                const QImage line =
+                    image.copy(edge).scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                QVERIFY(qGray(line.pixel(0, 0)) > 40 || !tag.contains("bands"));
+            }
         }
     }
 
