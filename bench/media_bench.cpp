@@ -32,6 +32,7 @@
 #include "panel/ControlPanel.h"
 #include "platform/App.h"
 #include "platform/Form.h"
+#include "platform/Picture.h"
 #include "show/MainForm.h"
 #include "thumbs/frmThumbnails.h"
 
@@ -367,6 +368,7 @@ QString ratio(double a, double b) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::settleAllocator();  // as the program does
     QApplication app(argc, argv);
     QApplication::setApplicationName(platform::App::Title());
     QCommandLineParser parser;

@@ -404,6 +404,7 @@ int main(int argc, char** argv) {
                          "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
     }
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + QFile::encodeName(screen));
+    platform::settleAllocator();  // as the program does
     QApplication app(argc, argv);
     platform::setEndHook([] { fail(QStringLiteral("the show ended")); });
     if (QGuiApplication::primaryScreen()->geometry().size() != kScreen) {

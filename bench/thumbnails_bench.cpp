@@ -270,6 +270,7 @@ void warmCache(const QStringList& paths) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::settleAllocator();  // as the program does
     QApplication app(argc, argv);
     QApplication::setApplicationName(platform::App::Title());
     QCommandLineParser parser;

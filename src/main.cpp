@@ -4,10 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
 #include "platform/App.h"
 #include "platform/Form.h"
 #include "platform/Picture.h"
@@ -51,15 +47,7 @@ void runningMessages(QtMsgType type, const QMessageLogContext& context, const QS
 }  // namespace
 
 int main(int argc, char** argv) {
-#if defined(__GLIBC__)
-    // Pictures are read and decoded on worker threads, a different one each time. The C
-    // library gives threads arenas of their own (up to sixteen on two cores), each keeping what
-    // it freed for its own next use, so that over hours memory creeps up arena by arena. Two
-    // arenas, and the blocks of a picture's size always handed back to the system when freed
-    // rather than from a threshold that rises with the largest freed, keep it level.
-    mallopt(M_ARENA_MAX, 2);
-    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
-#endif
+    platform::settleAllocator();
     qtHandler = qInstallMessageHandler(startupMessages);
     QApplication app(argc, argv);
     qInstallMessageHandler(runningMessages);

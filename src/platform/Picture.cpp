@@ -119,6 +119,17 @@ private:
 
 }  // namespace
 
+void settleAllocator() {
+#if defined(__GLIBC__)
+    // The C library gives threads arenas of their own (up to sixteen on two cores), each
+    // keeping what it freed for its own next use, so that over hours memory creeps up arena by
+    // arena. Two arenas, and the blocks of a picture's size always handed back to the system
+    // when freed rather than from a threshold that rises with the largest freed, keep it level.
+    mallopt(M_ARENA_MAX, 2);
+    mallopt(M_MMAP_THRESHOLD, 1024 * 1024);
+#endif
+}
+
 void reportCannotShow(const QString& path, const QString& why, bool thumbnail) {
     QTextStream(stderr) << "lumosa: cannot show " << (thumbnail ? "thumbnail " : "") << path << ": "
                         << why << Qt::endl;

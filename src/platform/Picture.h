@@ -68,6 +68,10 @@ void reportCannotShow(const QString& path, const QString& why, bool thumbnail = 
 // complaints about the data it lacks then are no news.
 bool decodeAbortedOnThisThread();
 
+// Sets the C library's allocator up for a program that reads and decodes pictures on worker
+// threads, a different one each time: called first thing in main.
+void settleAllocator();
+
 // The reduction LoadPicture decodes a JPEG at: the largest of 8, 4 and 2 by which the stored
 // size, divided and rounded down, still covers `target` (both as stored), else 1.
 int jpegScaleDenominator(QSize stored, QSize target);
