@@ -83,7 +83,8 @@ QString ensurePhotos(const QString& tools, int count) {
                             << Qt::endl;
         run(QDir(tools).absoluteFilePath(QStringLiteral("lumosa-samples")),
             {QStringLiteral("--photo"), QStringLiteral("5664x4248"), QStringLiteral("--count"),
-             QString::number(count), QStringLiteral("--exif-thumbnail"), disc + u'/' + kFolder});
+             QString::number(count), QStringLiteral("--kind"), QStringLiteral("camera"),
+             disc + u'/' + kFolder});
         QFile program(disc + QStringLiteral("/lumosa"));  // the show's start-up looks for it
         QFile done(stamp);
         if (!program.open(QIODevice::WriteOnly) || !done.open(QIODevice::WriteOnly)) {

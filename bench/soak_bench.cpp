@@ -81,7 +81,7 @@ QString ensureData(const QString& tools) {
     QDir(data).removeRecursively();
     const QString samples = QDir(tools).absoluteFilePath(QStringLiteral("lumosa-samples"));
     run(samples, {QStringLiteral("--photo"), QStringLiteral("6000x4000"), QStringLiteral("--count"),
-                  QString::number(kPhotos), QStringLiteral("--exif-thumbnail"),
+                  QString::number(kPhotos), QStringLiteral("--kind"), QStringLiteral("camera"),
                   data + QStringLiteral("/photos")});
     run(samples, {data + QStringLiteral("/small")});  // JPEG, BMP and GIF of many shapes
     const QStringList photos = files(data + QStringLiteral("/photos"));

@@ -23,6 +23,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
+#include "CameraThumbnail.h"
 #include "ExifWriter.h"
 #include "GifWriter.h"
 
@@ -81,10 +82,10 @@ QString extensionOf(Format f) {
     return {};
 }
 
-// With `thumbnail`, a JPEG carries an EXIF block with a 160-pixel-wide picture of itself, as a
-// camera writes it.
+// With `kind`, a JPEG carries an EXIF block as a camera of that kind writes it: its orientation
+// and its thumbnail.
 bool writePicture(const QImage& image, const QString& path, Format format, int quality,
-                  QString* why, bool thumbnail = false) {
+                  QString* why, const camerathumbnail::Kind* kind = nullptr) {
     if (format == Format::Gif) {
         *why = gifwriter::save(image, path);
         return why->isEmpty();
@@ -100,12 +101,12 @@ bool writePicture(const QImage& image, const QString& path, Format format, int q
         return false;
     }
     QByteArray bytes = buffer.data();
-    if (thumbnail && format == Format::Jpeg) {
+    if (kind && format == Format::Jpeg) {
+        const QImage thumbnail = camerathumbnail::thumbnail(image, *kind);
         QBuffer small;
         small.open(QIODevice::WriteOnly);
-        const QImage reduced = image.scaledToWidth(160, Qt::SmoothTransformation);
-        if (!reduced.save(&small, "jpeg", 75) ||
-            (bytes = exifwriter::withExif(bytes, 1, small.data())).isEmpty()) {
+        if ((!thumbnail.isNull() && !thumbnail.save(&small, "jpeg", 75)) ||
+            (bytes = exifwriter::withExif(bytes, kind->orientation, small.data())).isEmpty()) {
             *why = QStringLiteral("the EXIF block could not be written");
             return false;
         }
@@ -443,16 +444,29 @@ int main(int argc, char** argv) {
         QStringLiteral("Seed of the first photo, the next ones count up (default 1). The same "
                        "seed and size give the same picture."),
         QStringLiteral("S"), QStringLiteral("1"));
-    const QCommandLineOption thumbnailOpt(
-        QStringLiteral("exif-thumbnail"),
-        QStringLiteral("JPEG photos carry an EXIF block with a 160-pixel-wide thumbnail."));
+    const QCommandLineOption kindOpt(
+        QStringLiteral("kind"),
+        QStringLiteral("JPEG photos carry an EXIF block as a camera of this kind writes it: "
+                       "camera (a 3:2 photo's 160x120 thumbnail between black bands), phone "
+                       "(512x384), video (16:9, banded), stretched (to 160x120), bare (no "
+                       "thumbnail), portrait (orientation 6, the thumbnail banded and unturned)."),
+        QStringLiteral("KIND"));
     const QCommandLineOption prefixOpt(QStringLiteral("prefix"),
                                        QStringLiteral("Photo file name prefix (default photo)."),
                                        QStringLiteral("NAME"), QStringLiteral("photo"));
     parser.addOptions({tagOpt, onlyOpt, warnOpt, photoOpt, countOpt, qualityOpt, formatOpt, seedOpt,
-                       prefixOpt, thumbnailOpt});
+                       prefixOpt, kindOpt});
     parser.process(app);
 
+    const camerathumbnail::Kind* camera = nullptr;
+    for (const camerathumbnail::Kind& k : camerathumbnail::kKinds) {
+        if (parser.value(kindOpt) == QLatin1String(k.name)) {
+            camera = &k;
+        }
+    }
+    if (parser.isSet(kindOpt) && !camera) {
+        return usageError(QStringLiteral("unknown --kind '%1'").arg(parser.value(kindOpt)));
+    }
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 1) {
         return usageError(QStringLiteral("give exactly one OUTDIR"));
@@ -475,7 +489,7 @@ int main(int argc, char** argv) {
         // Dated as photos copied from a camera's card with their times kept; a show waits for
         // a file written moments ago, as it may still be being copied.
         QFile written(path);
-        if (!writePicture(image, path, format, quality, &why, parser.isSet(thumbnailOpt)) ||
+        if (!writePicture(image, path, format, quality, &why, camera) ||
             !written.open(QIODevice::Append) ||
             !written.setFileTime(
                 QDateTime::fromString(QStringLiteral("2024-06-15T10:00:00Z"), Qt::ISODate),
