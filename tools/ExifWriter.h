@@ -1,8 +1,8 @@
 #pragma once
 
-// Writes a JPEG's EXIF block with libexif, as a camera does: the orientation and, when given, a
-// small JPEG of the picture itself. Used by the sample-picture tool, whose camera photos carry
-// one, and by the tests.
+// Writes a JPEG's EXIF block with libexif, as a camera does: the camera, the date, the
+// orientation, maker data and, when given, a small JPEG of the picture itself. Used by the
+// sample-picture tool, whose camera photos carry one, and by the tests.
 #include <QByteArray>
 
 #include <cstdlib>
@@ -12,7 +12,23 @@
 
 namespace exifwriter {
 
-// The APP1 segment, from its marker on; empty when libexif fails or the block would pass the
+// Adds an entry of `bytes` to `ifd` (text: with its terminating zero).
+inline void put(ExifContent* ifd, ExifTag tag, ExifFormat format, const QByteArray& bytes) {
+    ExifEntry* entry = exif_entry_new();
+    entry->tag = tag;
+    entry->format = format;
+    entry->components = unsigned(bytes.size()) + (format == EXIF_FORMAT_ASCII ? 1 : 0);
+    entry->size = unsigned(entry->components);
+    // Freed by libexif with the entry, through its default allocator.
+    entry->data = static_cast<unsigned char*>(std::calloc(entry->size, 1));
+    std::memcpy(entry->data, bytes.constData(), size_t(bytes.size()));
+    exif_content_add_entry(ifd, entry);
+    exif_entry_unref(entry);
+}
+
+// The APP1 segment, from its marker on, laid out as cameras write it: IFD0 with the make, the
+// model, the date and the orientation; an EXIF IFD with the date taken and 2 KB of maker data;
+// IFD1 with `thumbnail`, when given. Empty when libexif fails or the block would pass the
 // segment's 64 KB.
 inline QByteArray segment(int orientation, const QByteArray& thumbnail = {}) {
     ExifData* data = exif_data_new();
@@ -20,11 +36,21 @@ inline QByteArray segment(int orientation, const QByteArray& thumbnail = {}) {
         return {};
     }
     exif_data_set_byte_order(data, EXIF_BYTE_ORDER_INTEL);
+    const QByteArray taken("2024:06:15 10:00:00");
+    put(data->ifd[EXIF_IFD_0], EXIF_TAG_MAKE, EXIF_FORMAT_ASCII, "Lumosa Samples");
+    put(data->ifd[EXIF_IFD_0], EXIF_TAG_MODEL, EXIF_FORMAT_ASCII, "Sample Camera 24");
+    put(data->ifd[EXIF_IFD_0], EXIF_TAG_DATE_TIME, EXIF_FORMAT_ASCII, taken);
     ExifEntry* entry = exif_entry_new();
     exif_content_add_entry(data->ifd[EXIF_IFD_0], entry);
     exif_entry_initialize(entry, EXIF_TAG_ORIENTATION);
     exif_set_short(entry->data, EXIF_BYTE_ORDER_INTEL, ExifShort(orientation));
     exif_entry_unref(entry);
+    put(data->ifd[EXIF_IFD_EXIF], EXIF_TAG_DATE_TIME_ORIGINAL, EXIF_FORMAT_ASCII, taken);
+    QByteArray maker(2048, '\0');
+    for (qsizetype i = 0; i < maker.size(); ++i) {
+        maker[i] = char(i * 7 % 251);
+    }
+    put(data->ifd[EXIF_IFD_EXIF], EXIF_TAG_MAKER_NOTE, EXIF_FORMAT_UNDEFINED, maker);
     if (!thumbnail.isEmpty()) {
         // Freed by libexif with the block, through its default allocator.
         data->data = static_cast<unsigned char*>(std::malloc(size_t(thumbnail.size())));
