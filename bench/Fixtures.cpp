@@ -33,6 +33,14 @@ void run(const QString& program, const QStringList& arguments, const QString& fo
     }
 }
 
+void programFile(const QString& disc) {
+    QDir().mkpath(disc);
+    QFile file(disc + QStringLiteral("/lumosa"));
+    if (!file.exists() && (!file.open(QIODevice::WriteOnly) || file.write("bench") != 5)) {
+        fail(QStringLiteral("cannot write ") + file.fileName());
+    }
+}
+
 Medium::Medium(const QString& source, const QStringList& options) {
     if (!mount_.isValid() || !log_.isValid()) {
         fail(QStringLiteral("no temporary folder"));

@@ -12,6 +12,10 @@ namespace bench {
 // program when it fails.
 void run(const QString& program, const QStringList& arguments, const QString& folder = {});
 
+// Makes `disc` with a program file in it, which the show's start-up looks for, unless it has
+// one; its folders are the caller's.
+void programFile(const QString& disc);
+
 // tools/medium.py serving `source` read-only at a mount point of its own while it lives, with
 // the given options (speed, hangs, failures); it logs every read, so that the bytes taken from
 // the medium can be counted. Ends the program when the medium does not start.

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "BenchSupport.h"
+#include "Fixtures.h"
 #include "platform/Form.h"
 #include "platform/Picture.h"
 #include "show/MainForm.h"
@@ -41,6 +42,8 @@
 #ifdef LUMOSA_HAVE_LIBJPEG
 #include <jpeglib.h>
 #endif
+
+using bench::programFile;
 
 namespace {
 
@@ -123,15 +126,6 @@ void adobeRgbCopies(const QStringList& files, const QString& folder) {
         }
     }
     bench::dateBack(folder);
-}
-
-// A disc: the program file and the given folders (made by the caller).
-void programFile(const QString& disc) {
-    QDir().mkpath(disc);
-    QFile file(disc + QStringLiteral("/lumosa"));
-    if (!file.exists() && (!file.open(QIODevice::WriteOnly) || file.write("bench") != 5)) {
-        fail(QStringLiteral("cannot write ") + file.fileName());
-    }
 }
 
 // 100 folders of 200 pictures: the first a real photo, the rest small JPEGs never read.

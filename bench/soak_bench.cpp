@@ -32,6 +32,7 @@
 #include "BenchSupport.h"
 #include "Fixtures.h"
 
+using bench::programFile;
 using bench::run;
 
 namespace {
@@ -58,14 +59,6 @@ QStringList files(const QString& folder) {
 void linkTo(const QString& from, const QString& to) {
     if (::link(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) != 0) {
         fail(QStringLiteral("cannot link ") + to);
-    }
-}
-
-void programFile(const QString& disc) {
-    QDir().mkpath(disc);
-    QFile program(disc + QStringLiteral("/lumosa"));  // the show's start-up looks for it
-    if (!program.open(QIODevice::WriteOnly) || program.write("bench") != 5) {
-        fail(QStringLiteral("cannot write ") + program.fileName());
     }
 }
 
