@@ -8,11 +8,14 @@
 #include "CameraThumbnail.h"
 #include "ExifWriter.h"
 #include "platform/Picture.h"
+#include "platform/RecycledBlock.h"
 #include "testsupport.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <tuple>
+#include <vector>
 
 #include <sys/stat.h>  // mkfifo
 #include <unistd.h>    // seteuid
@@ -360,6 +363,44 @@ private Q_SLOTS:
         QFETCH(QSize, stored);
         QFETCH(QSize, target);
         QTEST(platform::jpegScaleDenominator(stored, target), "denominator");
+    }
+
+    // The memory of pictures read and decoded is used again, within a bound.
+    void recycledBlocks() {
+        using platform::BlockPool;
+        using platform::RecycledBlock;
+        constexpr qsizetype kMb = 1024 * 1024;
+        BlockPool pool;
+        const char* used = nullptr;
+        {
+            const RecycledBlock block(3 * kMb, pool);
+            used = block.data();
+        }
+        QCOMPARE(pool.keptBytes(), 3 * kMb);
+        {
+            const RecycledBlock small(kMb, pool);  // less than half: a block of its own
+            QVERIFY(small.data() != used);
+            const RecycledBlock fitting(5 * kMb / 2, pool);
+            QCOMPARE(fitting.data(), used);
+        }
+        // One too large to keep takes the place of all those kept, and is not kept itself.
+        { const RecycledBlock large(BlockPool::kKeptBytes + 1, pool); }
+        QCOMPARE(pool.keptBytes(), 0);
+        // An image's block comes back when its last copy ends: 1000 x 1000 x 4 bytes, in 4 MB.
+        QImage image = pool.image({1000, 1000}, QImage::Format_RGB32);
+        QImage copy = image;
+        image = QImage();
+        QCOMPARE(pool.keptBytes(), 0);
+        copy = QImage();
+        QCOMPARE(pool.keptBytes(), 4 * kMb);
+        // Five of 20 MB handed back: the last three are kept, 60 MB of the 64 allowed.
+        {
+            std::vector<std::unique_ptr<RecycledBlock>> blocks;
+            for (int i = 0; i < 5; ++i) {
+                blocks.push_back(std::make_unique<RecycledBlock>(20 * kMb, pool));
+            }
+        }
+        QCOMPARE(pool.keptBytes(), 60 * kMb);
     }
 };
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Picture.h"
 #include "testsupport.h"
 
 namespace testsupport {
@@ -30,6 +31,7 @@ bool registerTest(const char* name, QObject* (*make)()) {
 }  // namespace testsupport
 
 int main(int argc, char** argv) {
+    platform::settleAllocator();  // memory is measured as the program holds it
     QApplication app(argc, argv);
     // Sizes in the tests are worked out at 96 dots an inch, whatever the screen says.
     QApplication::setAttribute(Qt::AA_Use96Dpi, true);

@@ -7,11 +7,13 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 
 #include "platform/NativeNames.h"
 #include "platform/PictureDecode.h"
 #include "platform/PictureHeader.h"
+#include "platform/RecycledBlock.h"
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -67,12 +69,21 @@ private:
 constexpr int kMaxScans = 500;
 
 // The start-of-scan markers of a JPEG's bytes (inside a scan's data 0xFF is followed by 0x00 or
-// a restart marker, so every 0xFF 0xDA is one).
+// a restart marker, so every 0xFF 0xDA is one). Found byte by byte with memchr, which passes over
+// a camera photo's ten megabytes several times faster than a search for the pair.
 int scanCount(const QByteArray& bytes) {
     int scans = 0;
-    for (qsizetype at = bytes.indexOf("\xFF\xDA"); at >= 0 && scans <= kMaxScans;
-         at = bytes.indexOf("\xFF\xDA", at + 2)) {
-        ++scans;
+    const char* at = bytes.constData();
+    const char* const end = at + bytes.size();
+    while (scans <= kMaxScans && end - at >= 2) {
+        const auto* mark = static_cast<const char*>(std::memchr(at, 0xFF, size_t(end - at - 1)));
+        if (!mark) {
+            break;
+        }
+        if (static_cast<unsigned char>(mark[1]) == 0xDA) {
+            ++scans;
+        }
+        at = mark + 1;
     }
     return scans;
 }
@@ -181,6 +192,10 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
     if (!heldFile.reserve(bufferedBytes, abort)) {
         return fail("no longer wanted");
     }
+    const RecycledBlock block(bufferedBytes);
+    if (bufferedBytes > 0 && !block.data()) {
+        return fail("too large");  // no memory to read it into
+    }
 
     // Read once, front to back; the decoder then never waits on the medium.
     QByteArray bytes;
@@ -192,7 +207,6 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
         // An error of the medium at any point fails the picture: what was read before it
         // is no picture but a strip of one. A file that simply ends early (cut short, or
         // shrunk since) is decoded as far as it goes.
-        bytes.resize(bufferedBytes);
         qint64 got = 0;
         while (got < bufferedBytes) {
             // In parts: a read called off stops within one part, which frees a slow medium
@@ -200,7 +214,7 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
             if (abort && abort->load()) {
                 return fail("no longer wanted");
             }
-            const qint64 n = file.read(bytes.data() + got, qMin(kReadPart, bufferedBytes - got));
+            const qint64 n = file.read(block.data() + got, qMin(kReadPart, bufferedBytes - got));
             if (n < 0) {
                 return fail("cannot be read");
             }
@@ -209,7 +223,7 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
             }
             got += n;
         }
-        bytes.truncate(got);
+        bytes = QByteArray::fromRawData(block.data(), got);
         file.close();
         if (bytes.isEmpty()) {
             return fail("cannot be read");

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/PictureColour.h"
+#include "platform/RecycledBlock.h"
 
 namespace platform {
 
@@ -170,7 +171,13 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
         reader.setScaledSize(decodeSize);
     }
 
-    QImage image;
+    // Decoded into memory that an earlier picture used: the decoder takes an image of the right
+    // size and format as it is. Not one past the allocation limit, which the reader's own
+    // image then refuses, nor one too large to be kept.
+    const qint64 decodeBytes = pixelCount(decodeSize) * 4;
+    QImage image = jpeg && !overAllocationLimit(decodeSize) && decodeBytes <= BlockPool::kKeptBytes
+                       ? BlockPool::shared().image(decodeSize, reader.imageFormat())
+                       : QImage();
     if (!reader.read(&image)) {
         return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
     }
