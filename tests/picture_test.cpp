@@ -371,7 +371,7 @@ private Q_SLOTS:
         using platform::RecycledBlock;
         constexpr qsizetype kMb = 1024 * 1024;
         BlockPool pool;
-        const char* used = nullptr;
+        const void* used = nullptr;
         {
             const RecycledBlock block(3 * kMb, pool);
             used = block.data();
@@ -381,7 +381,7 @@ private Q_SLOTS:
             const RecycledBlock small(kMb, pool);  // less than half: a block of its own
             QVERIFY(small.data() != used);
             const RecycledBlock fitting(5 * kMb / 2, pool);
-            QCOMPARE(fitting.data(), used);
+            QCOMPARE(static_cast<const void*>(fitting.data()), used);
         }
         // One too large to keep takes the place of all those kept, and is not kept itself.
         { const RecycledBlock large(BlockPool::kKeptBytes + 1, pool); }
