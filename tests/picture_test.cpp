@@ -128,6 +128,10 @@ private Q_SLOTS:
         const QByteArray xmp = QByteArrayLiteral("http://ns.adobe.com/xap/1.0/\0<x:xmpmeta/>");
         const QByteArray app1 = QByteArray("\xFF\xE1\0", 3) + char(xmp.size() + 2) + xmp;
         loads("6 after XMP", withExif(jpeg, 6).insert(2, app1), wide, upright, {75, 100}, "wrwb");
+        // Three comments of 60 KB before the EXIF block: the header runs past the first read.
+        const QByteArray comment = QByteArray("\xFF\xFE\xEA\x62", 4) + QByteArray(60000, 'c');
+        loads("6 after 180 KB", withExif(jpeg, 6).insert(2, comment.repeated(3)), wide, upright,
+              {75, 100}, "wrwb");
         // A size no factor divides, turned: the decoder's factor, then the scale.
         const QByteArray odd = withExif(encode(marked({803, 601}), "jpeg"), 6);
         loads("6 odd size", odd, {100, 150}, {601, 803}, {100, 134}, "wrwb");

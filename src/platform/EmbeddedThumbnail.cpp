@@ -68,9 +68,9 @@ QRect pictureArea(const QImage& thumbnail, double proportions) {
     return columns ? QRect(begin, 0, end - begin, along) : QRect(0, begin, along, end - begin);
 }
 
-// The photo's EXIF thumbnail made ready for `bound`; null where LoadPicture has to decide.
-Picture embedded(const QString& path, QSize bound) {
-    QFile file;
+// The photo's EXIF thumbnail made ready for `bound`; null where LoadPicture has to decide, with
+// `file` left open and `head` holding the file's first bytes when it could be read.
+Picture embedded(const QString& path, QSize bound, QFile& file, QByteArray& head) {
     if (!bound.isValid() || fileStatus(path).kind != FileKind::File ||
         !openForReading(file, path)) {
         return {};
@@ -79,7 +79,9 @@ Picture embedded(const QString& path, QSize bound) {
     // Only the header is wanted: the kernel's read-ahead would fetch far more from the medium.
     ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_RANDOM);
 #endif
-    const Header header = readHeader(file);
+    head = file.read(kHeadBytes);
+    HeadedFile headed(head, file);
+    const Header header = readHeader(headed);
     if (header.format != "jpeg" || headerRefusal(header) || !header.claimed.isValid()) {
         return {};
     }
@@ -121,14 +123,23 @@ Picture embedded(const QString& path, QSize bound) {
 
 Picture LoadThumbnail(const QString& path, QSize bound, QString* why,
                       const std::atomic<bool>* abort) {
-    Picture picture = embedded(path, bound);
+    QFile file;
+    QByteArray head;
+    Picture picture = embedded(path, bound, file, head);
     if (!picture.isNull()) {
         if (why) {
             why->clear();
         }
         return picture;
     }
-    return LoadPicture(path, bound, why, abort);
+    // The photo itself, from the same open file, its first bytes not read again.
+#ifdef Q_OS_UNIX
+    if (file.isOpen()) {
+        ::posix_fadvise(file.handle(), 0, 0, POSIX_FADV_SEQUENTIAL);  // read whole: read ahead
+    }
+#endif
+    return file.isOpen() && !head.isEmpty() ? loadPicture(path, bound, why, abort, &file, head)
+                                            : LoadPicture(path, bound, why, abort);
 }
 
 }  // namespace platform

@@ -148,6 +148,11 @@ void reportCannotShow(const QString& path, const QString& why, bool thumbnail) {
 
 Picture LoadPicture(const QString& path, QSize bound, QString* why,
                     const std::atomic<bool>* abort) {
+    return loadPicture(path, bound, why, abort, nullptr, {});
+}
+
+Picture loadPicture(const QString& path, QSize bound, QString* why, const std::atomic<bool>* abort,
+                    QFile* opened, QByteArray head) {
     const auto fail = [why](const char* reason) {
         if (why) {
             *why = QString::fromLatin1(reason);
@@ -158,27 +163,35 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
         why->clear();
     }
 
-    const FileKind kind = fileStatus(path).kind;
-    if (path.isEmpty() || kind == FileKind::Missing) {
-        return fail("file not found");
+    QFile ownFile;
+    if (!opened) {
+        const FileKind kind = fileStatus(path).kind;
+        if (path.isEmpty() || kind == FileKind::Missing) {
+            return fail("file not found");
+        }
+        if (kind == FileKind::Folder) {
+            return fail("is a folder");
+        }
+        if (kind == FileKind::Other) {
+            return fail("not a file");  // device or pipe: reading it could block forever
+        }
+        if (kind == FileKind::Unreachable || !openForReading(ownFile, path)) {
+            return fail("cannot be read");
+        }
     }
-    if (kind == FileKind::Folder) {
-        return fail("is a folder");
-    }
-    if (kind == FileKind::Other) {
-        return fail("not a file");  // device or pipe: reading it could block forever
-    }
-    QFile file;
-    if (kind == FileKind::Unreachable || !openForReading(file, path)) {
-        return fail("cannot be read");
-    }
+    QFile& file = opened ? *opened : ownFile;
     if (file.size() == 0) {
         return fail("empty file");
     }
 
-    // The header alone first: a file it refuses is never read whole.
-    const Header header = readHeader(file);
-    if (file.error() != QFileDevice::NoError || !file.seek(0)) {
+    // The header alone first, from the file's first bytes read in one go: a file it refuses
+    // is never read whole.
+    if (head.isEmpty()) {
+        head = file.read(kHeadBytes);
+    }
+    HeadedFile headed(head, file);
+    const Header header = readHeader(headed);
+    if (file.error() != QFileDevice::NoError || head.isEmpty()) {
         return fail("cannot be read");
     }
     if (const char* refusal = headerRefusal(header)) {
@@ -203,11 +216,19 @@ Picture LoadPicture(const QString& path, QSize bound, QString* why,
     const std::atomic<bool> never{false};
     AbortableBuffer abortable(bytes, abort ? *abort : never);
     QIODevice* device = &file;
+    if (bufferedBytes == 0 && !file.seek(0)) {
+        return fail("cannot be read");
+    }
     if (bufferedBytes > 0) {
         // An error of the medium at any point fails the picture: what was read before it
         // is no picture but a strip of one. A file that simply ends early (cut short, or
         // shrunk since) is decoded as far as it goes.
-        qint64 got = 0;
+        // The first bytes are in hand already.
+        qint64 got = std::min<qint64>(head.size(), bufferedBytes);
+        std::memcpy(block.data(), head.constData(), size_t(got));
+        if (!file.seek(got)) {
+            return fail("cannot be read");
+        }
         while (got < bufferedBytes) {
             // In parts: a read called off stops within one part, which frees a slow medium
             // for the picture wanted instead (a fourteenth of a second on a CD).

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QIODevice>
 #include <QImage>
 #include <QSize>
@@ -37,6 +38,48 @@ qint64 decodeBytesEstimate(const Header& header, QSize bound);
 // Decodes a picture whose header passed from `device`, which holds the whole file; on failure
 // returns a null Picture and sets `refusal`.
 Picture decodePicture(QIODevice& device, const Header& header, QSize bound, const char*& refusal);
+
+// What a picture file's first read takes: its header in one go, an EXIF block (at most 64 KB)
+// included. A second read would wait behind other pictures' reads on a disc with one head.
+inline constexpr qint64 kHeadBytes = 66 * 1024;
+
+// LoadPicture for `file`, open on `path`, whose first bytes `head` holds (from the start; none
+// read yet when empty): they are not read a second time. With no `file`, it is opened here.
+Picture loadPicture(const QString& path, QSize bound, QString* why, const std::atomic<bool>* abort,
+                    QFile* file, QByteArray head);
+
+// A file whose first bytes were read already: served from `head` as far as it goes, from the
+// file beyond it, so that its header is read without reading those bytes again.
+class HeadedFile : public QIODevice {
+public:
+    HeadedFile(const QByteArray& head, QFile& file) : head_(head), file_(file) {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return std::max<qint64>(file_.size(), head_.size()); }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override {
+        qint64 done = 0;
+        if (pos() < head_.size()) {
+            done = std::min(maxSize, qint64(head_.size()) - pos());
+            std::memcpy(data, head_.constData() + pos(), size_t(done));
+        }
+        if (done == maxSize) {
+            return done;
+        }
+        if (!file_.seek(pos() + done)) {
+            return done > 0 ? done : -1;
+        }
+        const qint64 more = file_.read(data + done, maxSize - done);
+        return more < 0 ? (done > 0 ? done : -1) : done + more;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    const QByteArray& head_;
+    QFile& file_;
+};
 
 // Marks, or clears, the decode under way on this thread as ended early by its abort flag.
 void markAborted();
