@@ -1,16 +1,18 @@
 // The show on a slow medium, simulated by tools/medium.py (a FUSE file system, files laid out as
-// on an ISO 9660 image): the thumbnail sheet of 100 camera photos of 24 megapixels, each carrying
-// its EXIF thumbnail, at the speeds of a 24x CD (3.6 MB/s, 90 ms a seek) and of a USB 2 stick
-// (25 MB/s, 1 ms); the next photo of the show on the CD, decoded after a move that overtook a read
-// ahead of another; and a disc made by scripts/make-disc starting from the CD, launch to its
-// first photo on a virtual X server. Each is set against the medium's limit, measured through the
-// same mount in the same run: reading exactly the bytes that are needed, in the same order (the
-// photos' EXIF blocks for the sheet; the next photo; the bundle's load-order ranges and the first
-// photo for the start).
+// on an ISO 9660 image): the thumbnail sheet of a folder of photos of each kind that cameras and
+// phones write (lumosa-samples --kind: their sizes and thumbnails below), on a 24x CD (3.6 MB/s,
+// 90 ms a seek), and of the 3:2 camera's on a USB 2 stick (25 MB/s, 1 ms) too; the next photo of
+// the show on the CD, decoded after a move that overtook a read ahead of another; and a disc made
+// by scripts/make-disc starting from the CD, launch to its first photo on a virtual X server.
+// Each is set against the medium's limit, measured through the same mount in the same run:
+// reading exactly the bytes that are needed, in the same order (for the sheet, each photo's EXIF
+// block where its thumbnail serves, the whole file where it does not; the next photo; the
+// bundle's load-order ranges and the first photo for the start).
 //
-//   media_bench --tools BUILD_DIR [--count N] [--parts sheet,next,disc]
+//   media_bench --tools BUILD_DIR [--count N] [--kinds camera,...] [--parts sheet,next,disc]
 //
-// The photos are written once into BUILD_DIR/bench-data/media, the disc and its image into
+// N photos (100) of each kind whose thumbnail serves, a fifth as many (read whole) of the others.
+// The photos are written once into BUILD_DIR/bench-data/media/KIND, the disc and its image into
 // BUILD_DIR/bench-data/media-disc.
 #include <QApplication>
 #include <QCommandLineParser>
@@ -54,6 +56,22 @@ struct Speed {
 const Speed kCd{"cd", "3.6m", "90"};
 const Speed kStick{"stick", "25m", "1"};
 
+// The photos a camera or phone of each kind writes (at quality 95, the setting most of them
+// save with), and whether their EXIF thumbnail serves the sheet (one between bands included).
+struct PhotoKind {
+    const char* name;
+    const char* size;
+    bool thumbnailServes;
+};
+const PhotoKind kKinds[] = {
+    {"camera", "6000x4000", true},      // 3:2, 24 MP; 160 x 120 between bands of 6 and 7 rows
+    {"phone", "4032x3024", true},       // 4:3, 12 MP; 512 x 384
+    {"video", "3968x2232", true},       // 16:9 (a compact's 16:9 mode); 160 x 120 with bands
+    {"portrait", "6000x4000", true},    // the camera's, held upright: orientation 6
+    {"stretched", "6000x4000", false},  // 3:2 squeezed into 160 x 120: the photo is decoded
+    {"bare", "6000x4000", false},       // no thumbnail: the photo is decoded
+};
+
 // tools/medium.py's options for a speed.
 QStringList at(const Speed& speed) {
     return {QStringLiteral("--rate"), QString::fromLatin1(speed.rate), QStringLiteral("--seek"),
@@ -73,18 +91,19 @@ void waitUntil(const std::function<bool()>& done, int timeoutMs = 600000) {
     }
 }
 
-// The photos, written once: the stamp only after every one was.
-QString ensurePhotos(const QString& tools, int count) {
-    const QString disc = QDir(tools).absoluteFilePath(QStringLiteral("bench-data/media"));
-    const QString stamp = disc + QStringLiteral("/.photos-%1-complete").arg(count);
+// The photos of a kind, written once: the stamp only after every one was.
+QString ensurePhotos(const QString& tools, const PhotoKind& kind, int count) {
+    const QString disc = QDir(tools).absoluteFilePath(QStringLiteral("bench-data/media/") +
+                                                      QString::fromLatin1(kind.name));
+    const QString stamp = disc + QStringLiteral("/.photos-%1-q95-complete").arg(count);
     if (!QFile::exists(stamp)) {
         QDir(disc).removeRecursively();
-        QTextStream(stderr) << "writing " << count << " photos into " << disc << " (once)"
-                            << Qt::endl;
+        QTextStream(stderr) << "writing " << count << " " << kind.name << " photos into " << disc
+                            << " (once)" << Qt::endl;
         run(QDir(tools).absoluteFilePath(QStringLiteral("lumosa-samples")),
-            {QStringLiteral("--photo"), QStringLiteral("5664x4248"), QStringLiteral("--count"),
-             QString::number(count), QStringLiteral("--kind"), QStringLiteral("camera"),
-             disc + u'/' + kFolder});
+            {QStringLiteral("--photo"), QString::fromLatin1(kind.size), QStringLiteral("--count"),
+             QString::number(count), QStringLiteral("--kind"), QString::fromLatin1(kind.name),
+             QStringLiteral("--quality"), QStringLiteral("95"), disc + u'/' + kFolder});
         QFile program(disc + QStringLiteral("/lumosa"));  // the show's start-up looks for it
         QFile done(stamp);
         if (!program.open(QIODevice::WriteOnly) || !done.open(QIODevice::WriteOnly)) {
@@ -99,12 +118,30 @@ QStringList photoNames(const QString& disc) {
         .entryList({QStringLiteral("*.jpg")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
 }
 
-// Child process: the show started in the mounted disc, its sheet opened from the control panel;
-// prints the time to the first screenful of thumbnails and to all of them.
-int sheetRun(const QString& disc, int count) {
+// The show started in the mounted disc, its first photo on the screen and those it reads ahead
+// read: what it reads of the disc by itself.
+void settledShow(const QString& disc, int count) {
     if (!bench::startShow(disc, count)) {
         fail(QStringLiteral("the show did not start in %1").arg(disc));
     }
+    MainForm& form = platform::Forms::get<MainForm>();
+    form.Timer1.setEnabled(false);  // on its first photo, as its first tick puts it
+    form.JumpTo(0);
+    waitUntil([&] {
+        return !form.shownImagePath().isEmpty() && !form.waiting() && !form.reader().busy();
+    });
+}
+
+// Child process: the settled show and nothing more.
+int startRun(const QString& disc, int count) {
+    settledShow(disc, count);
+    std::_Exit(0);
+}
+
+// Child process: the settled show, its sheet opened from the control panel; prints the time to
+// the first screenful of thumbnails and to all of them.
+int sheetRun(const QString& disc, int count) {
+    settledShow(disc, count);
     const double start = nowMs();
     frmThumbnails* sheet = bench::openSheet();
     waitUntil([&] { return int(sheet->Thumb1.size()) == count; });
@@ -185,8 +222,9 @@ bool readRange(const QString& path, qint64 offset, qint64 length) {
 }
 
 // The sheet's limit: each photo's EXIF block (from the start of the file to the end of its APP1
-// segment), in the sheet's order; the time to the first `firstScreen` and to all.
-std::pair<double, double> sheetLimit(const QString& disc, int firstScreen) {
+// segment), or with `whole` the whole file, in the sheet's order; the time to the first
+// `firstScreen` and to all.
+std::pair<double, double> sheetLimit(const QString& disc, int firstScreen, bool whole) {
     const double start = nowMs();
     double first = -1;
     const QStringList names = photoNames(disc);
@@ -200,7 +238,8 @@ std::pair<double, double> sheetLimit(const QString& disc, int firstScreen) {
         if (head.size() < 6 || !head.startsWith("\xFF\xD8\xFF\xE1")) {
             fail(path + QStringLiteral(": no EXIF block first"));
         }
-        const qint64 length = qFromBigEndian<quint16>(head.constData() + 4);
+        const qint64 length =
+            whole ? file.size() - 4 : qint64(qFromBigEndian<quint16>(head.constData() + 4));
         if (file.read(length - 2).size() != length - 2) {
             fail(path + QStringLiteral(": cut short"));
         }
@@ -215,9 +254,16 @@ struct SheetFigures {
     double first = 0, all = 0, firstLimit = 0, allLimit = 0, bytes = 0, fileBytes = 0;
 };
 
-SheetFigures sheetOn(const QString& disc, const Speed& speed, int count) {
+SheetFigures sheetOn(const QString& disc, const Speed& speed, int count, bool whole) {
     SheetFigures f;
     int firstScreen = 0;
+    qint64 showBytes = 0;  // the show's own first photo and those it reads ahead
+    {
+        bench::Medium medium(disc, at(speed));
+        figuresOfChild({QStringLiteral("--start"), medium.mountPoint(), QStringLiteral("--count"),
+                        QString::number(count)});
+        showBytes = medium.bytesRead();
+    }
     {
         bench::Medium medium(disc, at(speed));
         const QMap<QString, double> sheet =
@@ -227,12 +273,11 @@ SheetFigures sheetOn(const QString& disc, const Speed& speed, int count) {
         f.all = sheet.value(QStringLiteral("sheet_all"));
         firstScreen = int(sheet.value(QStringLiteral("first_screen")));
         figure(QStringLiteral("first_screen"), firstScreen, QStringLiteral("thumbnails"));
-        // The show's own start reads nothing of the photos: every byte is the sheet's.
-        f.bytes = double(medium.bytesRead());
+        f.bytes = double(medium.bytesRead() - showBytes);
     }
     {
         bench::Medium medium(disc, at(speed));
-        std::tie(f.firstLimit, f.allLimit) = sheetLimit(medium.mountPoint(), firstScreen);
+        std::tie(f.firstLimit, f.allLimit) = sheetLimit(medium.mountPoint(), firstScreen, whole);
     }
     for (const QString& name : photoNames(disc)) {
         f.fileBytes += double(QFileInfo(disc + u'/' + kFolder + u'/' + name).size());
@@ -383,6 +428,9 @@ int main(int argc, char** argv) {
     const QCommandLineOption sheet(QStringLiteral("sheet"),
                                    QStringLiteral("Only open the sheet of DISC (internal)."),
                                    QStringLiteral("DISC"));
+    const QCommandLineOption startOption(QStringLiteral("start"),
+                                         QStringLiteral("Only start the show in DISC (internal)."),
+                                         QStringLiteral("DISC"));
     const QCommandLineOption next(QStringLiteral("next"),
                                   QStringLiteral("Only time the next photo in DISC (internal)."),
                                   QStringLiteral("DISC"));
@@ -390,7 +438,16 @@ int main(int argc, char** argv) {
         QStringLiteral("parts"),
         QStringLiteral("What to time: sheet, next, disc, any of them (default all)."),
         QStringLiteral("PARTS"), QStringLiteral("sheet,next,disc"));
-    parser.addOptions({tools, countOption, sheet, next, parts});
+    QStringList allKinds;
+    for (const PhotoKind& kind : kKinds) {
+        allKinds << QString::fromLatin1(kind.name);
+    }
+    const QCommandLineOption kindsOption(
+        QStringLiteral("kinds"),
+        QStringLiteral("The kinds of photo whose sheet is timed (default all: %1).")
+            .arg(allKinds.join(u',')),
+        QStringLiteral("KINDS"), allKinds.join(u','));
+    parser.addOptions({tools, countOption, sheet, startOption, next, parts, kindsOption});
     parser.process(app);
     const int count = parser.value(countOption).toInt();
     if (count < 1) {
@@ -399,6 +456,9 @@ int main(int argc, char** argv) {
     if (parser.isSet(sheet)) {
         return sheetRun(parser.value(sheet), count);
     }
+    if (parser.isSet(startOption)) {
+        return startRun(parser.value(startOption), count);
+    }
     if (parser.isSet(next)) {
         return nextRun(parser.value(next), count);
     }
@@ -406,22 +466,44 @@ int main(int argc, char** argv) {
         fail(QStringLiteral("--tools DIR is required (scripts/bench media gives it)"));
     }
     sourceDir = QDir(QStringLiteral(LUMOSA_SOURCE_DIR)).absolutePath();
-    const QString photos = ensurePhotos(parser.value(tools), count);
+    // The camera's photos serve the stick, the next photo and the disc as well.
+    const QString photos = ensurePhotos(parser.value(tools), kKinds[0], count);
 
     const QStringList wanted = parser.value(parts).split(u',');
-    QMap<QString, SheetFigures> sheets;
-    for (const Speed& speed : {kCd, kStick}) {
-        if (!wanted.contains(QStringLiteral("sheet"))) {
-            break;
+    const QStringList kinds = parser.value(kindsOption).split(u',');
+    QStringList verdicts;
+    for (const PhotoKind& kind : kKinds) {
+        const QString name = QString::fromLatin1(kind.name);
+        if (!wanted.contains(QStringLiteral("sheet")) || !kinds.contains(name)) {
+            continue;
         }
-        const SheetFigures f = sheetOn(photos, speed, count);
-        const QString name = QString::fromLatin1(speed.name);
-        figure(name + QStringLiteral("_sheet_first"), f.first, QStringLiteral("ms"));
-        figure(name + QStringLiteral("_sheet_first_limit"), f.firstLimit, QStringLiteral("ms"));
-        figure(name + QStringLiteral("_sheet_all"), f.all, QStringLiteral("ms"));
-        figure(name + QStringLiteral("_sheet_all_limit"), f.allLimit, QStringLiteral("ms"));
-        figure(name + QStringLiteral("_sheet_bytes"), f.bytes / 1e6, QStringLiteral("MB"));
-        sheets[name] = f;
+        // Photos read whole take long on a CD: a fifth as many tell as much.
+        const int n = kind.thumbnailServes ? count : std::max(1, count / 5);
+        const QString disc = ensurePhotos(parser.value(tools), kind, n);
+        for (const Speed& speed : {kCd, kStick}) {
+            if (qstrcmp(speed.name, kStick.name) == 0 && &kind != &kKinds[0]) {
+                break;
+            }
+            const SheetFigures f = sheetOn(disc, speed, n, !kind.thumbnailServes);
+            const QString prefix = QString::fromLatin1(speed.name) + u'_' + name;
+            figure(prefix + QStringLiteral("_sheet_first"), f.first, QStringLiteral("ms"));
+            figure(prefix + QStringLiteral("_sheet_first_limit"), f.firstLimit,
+                   QStringLiteral("ms"));
+            figure(prefix + QStringLiteral("_sheet_all"), f.all, QStringLiteral("ms"));
+            figure(prefix + QStringLiteral("_sheet_all_limit"), f.allLimit, QStringLiteral("ms"));
+            figure(prefix + QStringLiteral("_sheet_bytes"), f.bytes / 1e6, QStringLiteral("MB"));
+            figure(prefix + QStringLiteral("_sheet_files"), f.fileBytes / 1e6,
+                   QStringLiteral("MB"));
+            verdicts << QStringLiteral(
+                            "%1 %2 photos (%3): sheet_first/limit=%4 sheet_all/limit=%5 "
+                            "sheet_bytes/files=%6")
+                            .arg(prefix)
+                            .arg(n)
+                            .arg(kind.thumbnailServes ? QStringLiteral("their thumbnails")
+                                                      : QStringLiteral("read whole"),
+                                 ratio(f.first, f.firstLimit), ratio(f.all, f.allLimit),
+                                 QString::number(f.bytes / f.fileBytes, 'f', 4));
+        }
     }
     const auto [nextReady, nextLimit] = wanted.contains(QStringLiteral("next"))
                                             ? nextOn(photos, count)
@@ -433,14 +515,10 @@ int main(int argc, char** argv) {
                                          : std::pair<double, double>(0, 0);
     figure(QStringLiteral("disc_start_cd"), start, QStringLiteral("ms"));
     figure(QStringLiteral("disc_start_cd_limit"), startLimit, QStringLiteral("ms"));
-    const SheetFigures& cd = sheets[QStringLiteral("cd")];
-    const SheetFigures& stick = sheets[QStringLiteral("stick")];
-    QTextStream(stdout) << "stick sheet_first/limit=" << ratio(stick.first, stick.firstLimit)
-                        << " sheet_all/limit=" << ratio(stick.all, stick.allLimit) << Qt::endl;
-    QTextStream(stdout) << "summary sheet_first/limit=" << ratio(cd.first, cd.firstLimit)
-                        << " sheet_all/limit=" << ratio(cd.all, cd.allLimit)
-                        << " sheet_bytes/files=" << QString::number(cd.bytes / cd.fileBytes, 'f', 4)
-                        << " next_ready/limit=" << ratio(nextReady, nextLimit)
+    for (const QString& verdict : std::as_const(verdicts)) {
+        QTextStream(stdout) << verdict << Qt::endl;
+    }
+    QTextStream(stdout) << "summary next_ready/limit=" << ratio(nextReady, nextLimit)
                         << " disc_start_cd_s=" << QString::number(start / 1000, 'f', 1)
                         << " disc_start/limit=" << ratio(start, startLimit) << Qt::endl;
     return 0;
