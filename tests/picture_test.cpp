@@ -369,6 +369,24 @@ private Q_SLOTS:
         QTEST(platform::jpegScaleDenominator(stored, target), "denominator");
     }
 
+    // A large photo decoded in two halves at once comes out as the reader decodes it whole.
+    void halvesAsWhole() {
+        QImage photo(4000, 3000, QImage::Format_RGB32);
+        for (int y = 0; y < photo.height(); ++y) {
+            auto* line = reinterpret_cast<QRgb*>(photo.scanLine(y));
+            for (int x = 0; x < photo.width(); ++x) {
+                line[x] = qRgb((x * 7 + y) & 0xFF, (y * 3) & 0xFF, (x ^ y) & 0xFF);
+            }
+        }
+        QByteArray bytes = encode(photo, "jpeg");
+        const platform::Picture halves =
+            LoadPicture(write(QStringLiteral("halves.jpg"), bytes), {2000, 1500});
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer);
+        reader.setScaledSize({2000, 1500});
+        QCOMPARE(halves.image(), reader.read().convertToFormat(QImage::Format_RGB32));
+    }
+
     // The memory of pictures read and decoded is used again, within a bound.
     void recycledBlocks() {
         using platform::BlockPool;

@@ -2,13 +2,14 @@
 # Debian packages the scripts need, and installing the missing ones. Sourced, not run.
 # shellcheck disable=SC2034  # the lists are read by the scripts that source this
 
-# Building: the compiler, CMake and pkg-config, Qt's headers and tools, the headers of libexif
+# Building: the compiler, CMake and pkg-config, Qt's headers and tools, the headers of libexif,
+# of libjpeg-turbo (which decodes large photos in two halves at once)
 # and of giflib (which writes the GIF files of the tools and the tests), and the X client
 # headers (a window destroyed by another X client is noticed from its X event, and a made disc
 # says why it cannot start in a window of plain Xlib); musl, which the disc's launcher is linked
 # with statically, so that it runs whatever the machine's C library.
-LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libxcb1-dev libx11-dev
-    libgif-dev musl-tools)
+LUMOSA_BUILD_PACKAGES=(cmake make g++ pkg-config qt6-base-dev libexif-dev libjpeg62-turbo-dev
+    libxcb1-dev libx11-dev libgif-dev musl-tools)
 # Running: Qt's widgets; libqt6gui6 also holds the xcb and offscreen platforms and the JPEG
 # and GIF readers; libexif reads the EXIF orientation; the samples tool draws its labels in
 # DejaVu Sans.

@@ -262,7 +262,7 @@ Picture loadPicture(const QString& path, QSize bound, QString* why, const std::a
     }
     const char* refusal = nullptr;
     clearAborted();
-    Picture picture = decodePicture(*device, header, bound, refusal);
+    Picture picture = decodePicture(*device, bytes, header, bound, refusal, abort);
     clearAborted();
     if (abort && abort->load()) {
         return fail("no longer wanted");

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/JpegHalves.h"
 #include "platform/PictureColour.h"
 #include "platform/RecycledBlock.h"
 
@@ -15,6 +16,9 @@ namespace platform {
 namespace {
 
 thread_local bool abortedHere = false;
+
+// Decodes whose image has fewer pixels than this gain too little from a second thread.
+constexpr qint64 kHalvesPixels = 2'000'000;
 
 bool overAllocationLimit(QSize decoded) {
     const qint64 limitMb = QImageReader::allocationLimit();
@@ -126,7 +130,8 @@ qint64 decodeBytesEstimate(const Header& header, QSize bound) {
 
 // Decodes a picture whose header passed from `device`, which holds the whole file; on failure
 // returns a null Picture and sets `refusal`.
-Picture decodePicture(QIODevice& device, const Header& header, QSize bound, const char*& refusal) {
+Picture decodePicture(QIODevice& device, const QByteArray& bytes, const Header& header, QSize bound,
+                      const char*& refusal, const std::atomic<bool>* abort) {
     const auto fail = [&refusal](const char* reason) {
         refusal = reason;
         return Picture();
@@ -175,17 +180,31 @@ Picture decodePicture(QIODevice& device, const Header& header, QSize bound, cons
     // size and format as it is. Not one past the allocation limit, which the reader's own
     // image then refuses, nor one too large to be kept.
     const qint64 decodeBytes = pixelCount(decodeSize) * 4;
-    QImage image = jpeg && !overAllocationLimit(decodeSize) && decodeBytes <= BlockPool::kKeptBytes
-                       ? BlockPool::shared().image(decodeSize, reader.imageFormat())
-                       : QImage();
-    if (!reader.read(&image)) {
-        return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
+    const bool kept =
+        jpeg && !overAllocationLimit(decodeSize) && decodeBytes <= BlockPool::kKeptBytes;
+    QImage image = kept ? BlockPool::shared().image(decodeSize, reader.imageFormat()) : QImage();
+    // A large colour photo read into memory, as the screen shows one: in two halves at once. Any
+    // other, or one the decoder stumbles on that way, through Qt's reader.
+    QByteArray profile;
+    const bool halves = kept && image.format() == QImage::Format_RGB32 && !bytes.isEmpty() &&
+                        header.jpeg.coefficientBytes == 0 && decodeSize * factor == stored &&
+                        pixelCount(decodeSize) >= kHalvesPixels &&
+                        decodeJpegInHalves(bytes, factor, image, profile, abort);
+    if (abort && abort->load()) {
+        return fail("no longer wanted");
     }
-    if (abortedHere) {
-        return fail("no longer wanted");  // not worth turning, scaling or converting
+    QColorSpace colours;  // the JPEG's ICC profile, if any
+    if (halves) {
+        colours = profile.isEmpty() ? QColorSpace() : QColorSpace::fromIccProfile(profile);
+    } else {
+        if (!reader.read(&image)) {
+            return fail(overAllocationLimit(decodeSize) ? "too large" : "not a picture");
+        }
+        if (abortedHere) {
+            return fail("no longer wanted");  // not worth turning, scaling or converting
+        }
+        colours = image.colorSpace();
     }
-
-    const QColorSpace colours = image.colorSpace();  // the JPEG's ICC profile, if any
     image = forDrawing(upright(std::move(image), header.orientation));
     // A JPEG is the whole picture, upright; a GIF frame comes on its logical screen.
     const QSize pictureSize = jpeg ? natural : image.size();

@@ -35,9 +35,10 @@ QImage forDrawing(QImage image);
 // bytes a pixel.
 qint64 decodeBytesEstimate(const Header& header, QSize bound);
 
-// Decodes a picture whose header passed from `device`, which holds the whole file; on failure
-// returns a null Picture and sets `refusal`.
-Picture decodePicture(QIODevice& device, const Header& header, QSize bound, const char*& refusal);
+// Decodes a picture whose header passed from `device`, which holds the whole file (as `bytes`
+// does, when it was read into memory); on failure returns a null Picture and sets `refusal`.
+Picture decodePicture(QIODevice& device, const QByteArray& bytes, const Header& header, QSize bound,
+                      const char*& refusal, const std::atomic<bool>* abort);
 
 // What a picture file's first read takes: its header in one go, an EXIF block (at most 64 KB)
 // included. A second read would wait behind other pictures' reads on a disc with one head.
