@@ -216,14 +216,14 @@ Picture loadPicture(const QString& path, QSize bound, QString* why, const std::a
     const std::atomic<bool> never{false};
     AbortableBuffer abortable(bytes, abort ? *abort : never);
     QIODevice* device = &file;
-    if (bufferedBytes == 0 && !file.seek(0)) {
-        return fail("cannot be read");
-    }
-    if (bufferedBytes > 0) {
+    if (bufferedBytes == 0) {
+        if (!file.seek(0)) {  // read as the decoder goes, from the start
+            return fail("cannot be read");
+        }
+    } else {
         // An error of the medium at any point fails the picture: what was read before it
         // is no picture but a strip of one. A file that simply ends early (cut short, or
-        // shrunk since) is decoded as far as it goes.
-        // The first bytes are in hand already.
+        // shrunk since) is decoded as far as it goes. The first bytes are in hand already.
         qint64 got = std::min<qint64>(head.size(), bufferedBytes);
         std::memcpy(block.data(), head.constData(), size_t(got));
         if (!file.seek(got)) {
@@ -244,11 +244,8 @@ Picture loadPicture(const QString& path, QSize bound, QString* why, const std::a
             }
             got += n;
         }
-        bytes = QByteArray::fromRawData(block.data(), got);
+        bytes = QByteArray::fromRawData(block.data(), got);  // never empty: the head is in it
         file.close();
-        if (bytes.isEmpty()) {
-            return fail("cannot be read");
-        }
         buffer.open(QIODevice::ReadOnly);
         device = abort ? static_cast<QIODevice*>(&abortable) : &buffer;
     }
