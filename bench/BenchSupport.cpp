@@ -13,6 +13,7 @@
 #include "platform/Form.h"
 #include "show/MainForm.h"
 #include "thumbs/frmThumbnails.h"
+#include "windows/Open.h"
 
 namespace bench {
 
@@ -71,12 +72,12 @@ bool startShow(const QString& disc, int count) {
         return false;
     }
     const MainForm& show = platform::Forms::get<MainForm>();
-    waitUntil([&] { return show.flbImageList.ListCount() == count; });
+    waitUntil([&] { return show.show().pictures().ListCount() == count; });
     return true;
 }
 
 frmThumbnails* openSheet() {
-    platform::Forms::get<ControlPanel>().Show();
+    windows::openControlPanel();
     platform::Forms::get<ControlPanel>().cbThumbs.click();
     return platform::Forms::find<frmThumbnails>();
 }

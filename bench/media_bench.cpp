@@ -125,10 +125,11 @@ void settledShow(const QString& disc, int count) {
         fail(QStringLiteral("the show did not start in %1").arg(disc));
     }
     MainForm& form = platform::Forms::get<MainForm>();
-    form.Timer1.setEnabled(false);  // on its first photo, as its first tick puts it
+    form.show().pauseShow();  // on its first photo, as its first tick puts it
     form.JumpTo(0);
     waitUntil([&] {
-        return !form.shownImagePath().isEmpty() && !form.waiting() && !form.reader().busy();
+        return !form.show().shownImagePath().isEmpty() && !form.show().waiting() &&
+               !form.show().reader().busy();
     });
 }
 
@@ -176,8 +177,8 @@ int nextRun(const QString& disc, int count) {
         fail(QStringLiteral("the show did not start in %1 with 4 photos or more").arg(disc));
     }
     MainForm& form = platform::Forms::get<MainForm>();
-    form.Timer1.setEnabled(false);
-    const show::ShowReader& reader = form.reader();
+    form.show().pauseShow();
+    const show::ShowReader& reader = form.show().reader();
     const QStringList names = photoNames(disc);
     const auto held = [&](int i) {
         const QStringList paths = reader.heldPaths();
@@ -185,7 +186,7 @@ int nextRun(const QString& disc, int count) {
                            [&](const QString& path) { return path.endsWith(u'/' + names[i]); });
     };
     form.JumpTo(0);
-    waitUntil([&] { return !form.waiting() && held(0) && held(1) && reader.busy(); });
+    waitUntil([&] { return !form.show().waiting() && held(0) && held(1) && reader.busy(); });
     QThread::msleep(300);  // well into the last's read
     const double moved = nowMs();
     form.JumpTo(QStringLiteral("Next"));

@@ -187,7 +187,7 @@ MainForm* startShow(const QString& disc) {
     if (!form) {
         fail(QStringLiteral("the show did not start on ") + disc);
     }
-    form->Timer1.setEnabled(false);
+    form->show().pauseShow();
     return form;
 }
 
@@ -269,8 +269,8 @@ void press(MainForm* form, Qt::Key key, const QString& text) {
 }
 
 bool shows(MainForm* form, int i) {
-    const QString path = form->flbImageList.FullPath(i);
-    return form->shownImagePath() == path && !form->image1.picture().isNull() &&
+    const QString path = form->show().pictures().FullPath(i);
+    return form->show().shownImagePath() == path && !form->image1.picture().isNull() &&
            form->image1.picture().image().size() == drawnSize(path);
 }
 
@@ -280,7 +280,7 @@ std::pair<double, double> keyTimes(MainForm* form, int count) {
     std::vector<double> prev, jump;
     const auto rest = [form](int i) {
         form->JumpTo(i);
-        if (!waitFor([form] { return !form->reader().busy() && !form->waiting(); })) {
+        if (!waitFor([form] { return !form->show().reader().busy() && !form->show().waiting(); })) {
             fail(QStringLiteral("decoding ahead did not finish"));
         }
     };
@@ -310,7 +310,7 @@ std::pair<double, double> keyTimes(MainForm* form, int count) {
 double burstTime(MainForm* form) {
     constexpr int kPresses = 40;
     form->JumpTo(0);
-    waitFor([form] { return !form->reader().busy() && !form->waiting(); });
+    waitFor([form] { return !form->show().reader().busy() && !form->show().waiting(); });
     double lastPress = 0;
     for (int k = 0; k < kPresses; ++k) {
         QTimer::singleShot(25 * k, form, [form, k, &lastPress] {
@@ -334,28 +334,29 @@ double burstTime(MainForm* form) {
 ShowTimes showTimes(MainForm* form, int count) {
     std::vector<double> cold, ahead, limits, ratios;
     const auto shownIs = [form](int i) {
-        return form->flbImageList.ListIndex() == i &&
-               form->shownImagePath() == form->currentImagePath() &&
+        return form->show().pictures().ListIndex() == i &&
+               form->show().shownImagePath() == form->show().currentImagePath() &&
                !form->image1.picture().isNull() &&
-               form->image1.picture().image().size() == drawnSize(form->currentImagePath());
+               form->image1.picture().image().size() == drawnSize(form->show().currentImagePath());
     };
     // From the change to its picture placed on the window (read on a worker), as before the
     // show read on its own thread; the drawing that follows is the same either way.
     double placedAt = 0;
-    const QMetaObject::Connection placed = QObject::connect(
-        &form->reader(), &show::ShowReader::arrived, [&placedAt] { placedAt = bench::nowMs(); });
+    const QMetaObject::Connection placed =
+        QObject::connect(&form->show().reader(), &show::ShowReader::arrived,
+                         [&placedAt] { placedAt = bench::nowMs(); });
     const auto change = [&](int i) {
         const double start = bench::nowMs();
         form->JumpTo(QStringLiteral("Next"));
         waitFor([&] { return shownIs(i); });
         return placedAt - start;
     };
-    form->reader().setEnabled(false);
+    form->show().reader().setEnabled(false);
     form->JumpTo(count - 1);
     for (int k = 0; k < 3 * count; ++k) {
         const int i = k % count;
         rest();
-        limits.push_back(libjpegMs(form->flbImageList.FullPath(i)));
+        limits.push_back(libjpegMs(form->show().pictures().FullPath(i)));
         rest();
         cold.push_back(change(i));
         if (!shownIs(i)) {
@@ -363,11 +364,11 @@ ShowTimes showTimes(MainForm* form, int count) {
         }
         ratios.push_back(limits.back() > 0 ? cold.back() / limits.back() : -1);
     }
-    form->reader().setEnabled(true);
+    form->show().reader().setEnabled(true);
     form->JumpTo(count - 1);
     // Cheap to time: twice round the folder, for a steadier median.
     for (int i = 0; i < 2 * count; ++i) {
-        if (!waitFor([form] { return !form->reader().busy() && !form->waiting(); })) {
+        if (!waitFor([form] { return !form->show().reader().busy() && !form->show().waiting(); })) {
             fail(QStringLiteral("decoding ahead did not finish"));
         }
         ahead.push_back(change(i % count));
@@ -384,7 +385,7 @@ int peakRun(const QString& disc) {
     MainForm* form = startShow(disc);
     form->JumpTo(0);
     for (int i = 1; i < kPhotos; ++i) {
-        waitFor([form] { return !form->reader().busy() && !form->waiting(); });
+        waitFor([form] { return !form->show().reader().busy() && !form->show().waiting(); });
         form->JumpTo(QStringLiteral("Next"));
     }
     QTextStream(stdout) << "peak_mb " << bench::peakMemoryMb() << Qt::endl;
@@ -455,7 +456,7 @@ int main(int argc, char** argv) {
             fail(QStringLiteral("no first picture on the start-up disc"));
         }
         const double first = bench::nowMs();
-        if (form->lbDirs.ListCount() != 100) {
+        if (int(form->show().folders().size()) != 100) {
             fail(QStringLiteral("the start-up disc does not show 100 folders"));
         }
         bench::figure(QStringLiteral("startup_ms"), first - start, QStringLiteral("ms"));

@@ -21,10 +21,10 @@ namespace {
 // A show on a disc of "Folder/name.ext:colour" pictures (64 x 48), its timer stopped.
 struct Show : testsupport::Show {
     using testsupport::Show::Show;
-    show::ShowReader& ahead() const { return form->reader(); }
-    bool idle() const { return !ahead().busy() && !form->waiting(); }
+    show::ShowReader& ahead() const { return form->show().reader(); }
+    bool idle() const { return !ahead().busy() && !form->show().waiting(); }
     const QImage& shown() const { return form->image1.picture().image(); }
-    QString at() const { return lastParts(form->currentImagePath()); }
+    QString at() const { return lastParts(form->show().currentImagePath()); }
     QStringList held() const {
         QStringList names;
         for (const QString& path : ahead().heldPaths()) {

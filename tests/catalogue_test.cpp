@@ -20,7 +20,7 @@ private Q_SLOTS:
         }
         const Show s(entries);
         QVERIFY(s.form);
-        auto& list = s.form->flbImageList;
+        auto& list = s.form->show().pictures();
         const QString mixed = s.disc.abs(u"Mixed"_s), nowhere = s.disc.abs(u"Nowhere"_s);
         QCOMPARE(s.form->DirectoryImageCount(mixed), 5);
         QCOMPARE(list.Path(), mixed);
@@ -29,7 +29,7 @@ private Q_SLOTS:
             names.append(list.List(i));
         }
         QCOMPARE(names, (QStringList{"a.jpg", "b.jpeg", "c.bmp", "d.gif", "E.JPG"}));
-        list.setListIndex(1);
+        s.form->JumpTo(1);
         QCOMPARE(s.form->DirectoryImageCount(nowhere), 0);
         s.form->display_directory(nowhere);
         testsupport::settle(s.form);

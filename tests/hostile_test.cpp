@@ -70,7 +70,7 @@ private Q_SLOTS:
         testsupport::Session session(disc);
         MainForm* form = session.start(false);
         QVERIFY(form);
-        const int files = form->flbImageList.ListCount();
+        const int files = form->show().pictures().ListCount();
         QCOMPARE(files, hostile.size() + kGood.size() + vanishing.size());
         for (const QString& name : vanishing) {
             QVERIFY(QFile::remove(disc.abs(name)));
@@ -81,7 +81,7 @@ private Q_SLOTS:
         for (int i = 0; i < 2 * files; ++i) {
             form->JumpTo(u"Next"_s);
             testsupport::settle(form);
-            const QString name = QFileInfo(form->currentImagePath()).fileName();
+            const QString name = QFileInfo(form->show().currentImagePath()).fileName();
             if (goodColour(name).isValid()) {
                 seen.insert(name);
                 const QColor shown = middleColour(form->image1.picture());
@@ -99,7 +99,7 @@ private Q_SLOTS:
         QCOMPARE(int(sheet->Thumb1.size()), files);
         for (int i = 0; i < files; ++i) {
             const platform::Picture& thumb = sheet->Thumb1[i]->picture();
-            if (const QString name = form->flbImageList.List(i); goodColour(name).isValid()) {
+            if (const QString name = form->show().pictures().List(i); goodColour(name).isValid()) {
                 QTRY_VERIFY2_WITH_TIMEOUT(nearColour(middleColour(thumb), goodColour(name)),
                                           qPrintable(name), testsupport::kWaitMs);
             } else {  // decoded or the placeholder

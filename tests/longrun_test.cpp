@@ -51,16 +51,17 @@ private Q_SLOTS:
         const auto step = [&](int i) {
             form->JumpTo(u"Next"_s);
             testsupport::settle(form);
-            folders.insert(form->lbDirs.ListIndex());
+            folders.insert(form->show().position().folder);
             QVERIFY2(testsupport::nearColour(testsupport::middleColour(form->image1.picture()),
-                                             QColor(colours.at(form->lbDirs.ListIndex()))),
+                                             QColor(colours.at(form->show().position().folder))),
                      qPrintable(u"step %1"_s.arg(i)));
             if (i % 100 == 0) {
                 QCoreApplication::processEvents();  // paint what is shown, as the timer would
             }
             if (i % kOpenEvery == 0) {  // the sheet, built and closed by its close box; About by OK
                 frmThumbnails* sheet = testsupport::openSheet();
-                const QString built = QString::number(form->flbImageList.ListCount()) + u" thumb"_s;
+                const QString built =
+                    QString::number(form->show().pictures().ListCount()) + u" thumb"_s;
                 QTRY_VERIFY_WITH_TIMEOUT(sheet && sheet->Caption().startsWith(built),
                                          testsupport::kWaitMs);
                 sheet->close();

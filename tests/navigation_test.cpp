@@ -77,9 +77,9 @@ private Q_SLOTS:
         // Halves, a half rounded to even. Slower: the key table and panel_test.
         const testsupport::Show show({u"A/a.jpg"_s});
         QVERIFY(show.form);
-        show.form->Timer1.setInterval(3000);
+        show.form->show().Timer1_Timer();  // the default delay in force
         QList<int> intervals;
-        for (int i = 0; i < 14; ++i, intervals.append(show.form->Timer1.Interval())) {
+        for (int i = 0; i < 14; ++i, intervals.append(show.form->show().interval())) {
             show.form->showSpeed(u"Faster"_s);
         }
         QCOMPARE(intervals, (QList<int>{1500, 750, 375, 188, 94, 47, 24, 12, 6, 3, 2, 1, 0, 0}));
@@ -92,13 +92,13 @@ private Q_SLOTS:
         QVERIFY(show.form);
         MainForm& form = *show.form;
         form.showSpeed(u"Faster"_s);
-        QCOMPARE(form.Timer1.Interval(), 25);
-        QTRY_VERIFY_WITH_TIMEOUT(!form.currentImagePath().isEmpty(), testsupport::kWaitMs);
-        QCOMPARE(form.Timer1.Interval(), 50);
+        QCOMPARE(form.show().interval(), 25);
+        QTRY_VERIFY_WITH_TIMEOUT(!form.show().currentImagePath().isEmpty(), testsupport::kWaitMs);
+        QCOMPARE(form.show().interval(), 50);
         form.showSpeed(u"Slower"_s);
-        const QString at = form.currentImagePath();
-        QTRY_VERIFY_WITH_TIMEOUT(form.currentImagePath() != at, testsupport::kWaitMs);
-        QCOMPARE(form.Timer1.Interval(), 100);
+        const QString at = form.show().currentImagePath();
+        QTRY_VERIFY_WITH_TIMEOUT(form.show().currentImagePath() != at, testsupport::kWaitMs);
+        QCOMPARE(form.show().interval(), 100);
     }
 
     void discVanishesAndComesBack() {
@@ -113,7 +113,7 @@ private Q_SLOTS:
         const testsupport::Disc& disc = show.disc;
         // At `path` (under the disc), its picture in `colour` on the screen.
         const auto at = [&](const QString& path, const char* colour) {
-            return form->currentImagePath().startsWith(disc.abs(path)) &&
+            return form->show().currentImagePath().startsWith(disc.abs(path)) &&
                    testsupport::nearColour(testsupport::middleColour(form->image1.picture()),
                                            QColor(QLatin1String(colour)));
         };
@@ -133,7 +133,7 @@ private Q_SLOTS:
         QVERIFY(QDir(disc.abs(u"Alpha"_s)).removeRecursively());
         QVERIFY(QDir(disc.abs(u"Charlie moved"_s)).removeRecursively());
         QTest::qWait(500);
-        QVERIFY(form->Timer1.isTicking());
+        QVERIFY(form->show().ticking());
 
         // Charlie comes back under its own name with new pictures: the show picks them up.
         disc.picture(u"Charlie/back.gif"_s, QSize(32, 24), Qt::yellow);
@@ -196,14 +196,14 @@ private Q_SLOTS:
         }
         const QString picture = state.section(u' ', 0, 0);
         testsupport::settle(form);
-        QCOMPARE(QFileInfo(form->currentImagePath()).baseName(), picture);
+        QCOMPARE(QFileInfo(form->show().currentImagePath()).baseName(), picture);
         // A key's picture comes once decoded ahead.
-        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(form->shownImagePath()).baseName(), picture,
+        QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(form->show().shownImagePath()).baseName(), picture,
                                   testsupport::kWaitMs);
         QCOMPARE(form->image1.picture().isNull(), picture.isEmpty());
-        QCOMPARE(form->Timer1.Enabled(), state.contains(u"running"_s));
+        QCOMPARE(form->show().running(), state.contains(u"running"_s));
         const int interval = state.section(u' ', 1, 1).toInt();
-        QCOMPARE(form->Timer1.Interval(), interval ? interval : 500);
+        QCOMPARE(form->show().interval(), interval ? interval : 500);
         // Only Escape and 0 open a window (the panel); no key ends the program or asks anything.
         const bool panel = state.contains(u"panel"_s);
         QCOMPARE(Forms::count(), panel ? 2 : 1);

@@ -57,7 +57,7 @@ private Q_SLOTS:
         QVERIFY(show.form);
         Forms::get<frmAbout>().Show();
         frmAbout* about = Forms::find<frmAbout>();
-        QVERIFY(about && !show.form->Timer1.Enabled());
+        QVERIFY(about && !show.form->show().running());
         for (const char* key : {"2 = ", "4 = ", "5 = ", "6 = ", "8 = ", "+ = ", "- = "}) {
             QVERIFY2(about->lblInfo.Caption().contains(QLatin1String(key)), key);
         }
@@ -73,7 +73,7 @@ private Q_SLOTS:
         }
         QCOMPARE(show.session.ended, close == u"Exit"_s);
         QCOMPARE(Forms::find<frmAbout>(), nullptr);
-        QVERIFY(show.session.ended || show.form->Timer1.isTicking() == expected);
+        QVERIFY(show.session.ended || show.form->show().ticking() == expected);
     }
 
     void foldersChosen_data() {
@@ -113,17 +113,17 @@ private Q_SLOTS:
             return;
         }
         QString names;
-        for (int i = 0; i < show.form->lbDirs.ListCount(); ++i) {
-            names += QFileInfo(show.form->lbDirs.List(i)).fileName();
+        for (int i = 0; i < int(show.form->show().folders().size()); ++i) {
+            names += QFileInfo(show.form->show().folders().at(i)).fileName();
         }
         QCOMPARE(names, folders);
         // Refused: the selection stays over the hidden show. Taken: the first folder's show runs.
         QCOMPARE((QList<bool>{!Forms::find<frmDirectories>(), show.form->isVisible(),
-                              show.form->Timer1.Enabled()}),
+                              show.form->show().running()}),
                  QList<bool>(3, !folders.isEmpty()));
         if (!folders.isEmpty()) {
             testsupport::settle(show.form);
-            QCOMPARE(show.form->flbImageList.Path(), show.disc.abs(folders.first(1)));
+            QCOMPARE(show.form->show().pictures().Path(), show.disc.abs(folders.first(1)));
         }
     }
 };
@@ -195,9 +195,9 @@ void PanelTest::buttons() {
         return;
     }
     testsupport::settle(show);
-    QCOMPARE(show->Timer1.Enabled(), expected);
-    QTEST(show->Timer1.Interval(), "interval");
-    QTEST(testsupport::lastParts(show->currentImagePath()), "picture");
+    QCOMPARE(show->show().running(), expected);
+    QTEST(show->show().interval(), "interval");
+    QTEST(testsupport::lastParts(show->show().currentImagePath()), "picture");
     const frmAbout* about = Forms::find<frmAbout>();
     QCOMPARE(about && about->isVisible(), window == u"about"_s);
     QCOMPARE(Forms::count(), window.isEmpty() ? 1 : 2);

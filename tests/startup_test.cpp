@@ -72,22 +72,23 @@ private Q_SLOTS:
             return;
         }
         QVERIFY(show);
-        QTEST(show->Timer1.Interval(), "interval");
+        QTEST(show->show().interval(), "interval");
         auto* selection = Forms::find<frmDirectories>();
-        QCOMPARE((QList<bool>{show->isVisible(), show->Timer1.Enabled()}),
+        QCOMPARE((QList<bool>{show->isVisible(), show->show().running()}),
                  QList<bool>(2, !selection));
         // The selection's list, none marked, or the show's, at its first folder, nothing shown.
-        const platform::ListBox& list = selection ? selection->List1 : show->lbDirs;
         QStringList names;
-        for (int i = 0; i < list.ListCount(); ++i) {
-            names.append(QFileInfo(list.List(i)).fileName());
-            QCOMPARE(list.Selected(i), !selection && i == 0);
+        for (int i = 0; selection && i < selection->List1.ListCount(); ++i) {
+            names.append(QFileInfo(selection->List1.List(i)).fileName());
+            QVERIFY(!selection->List1.Selected(i));
+        }
+        for (const QString& folder : show->show().folders()) {
+            names.append(QFileInfo(folder).fileName());
         }
         QCOMPARE(names, folders);
-        QCOMPARE(show->lbDirs.ListCount(), selection ? 0 : folders.size());
         if (!selection) {
-            QCOMPARE(show->flbImageList.Path(), started.disc.abs(folders[0]));
-            QCOMPARE(show->flbImageList.ListIndex(), -1);
+            QCOMPARE(show->show().pictures().Path(), started.disc.abs(folders[0]));
+            QCOMPARE(show->show().position(), (show::Position{0, -1}));
             QVERIFY(show->image1.picture().isNull() && show->lblInfo2.Visible());
         }
     }

@@ -21,6 +21,7 @@
 #include "platform/Picture.h"
 #include "show/MainForm.h"
 #include "thumbs/frmThumbnails.h"
+#include "windows/Open.h"
 
 using namespace Qt::StringLiterals;
 
@@ -96,7 +97,9 @@ MainForm* Session::start(bool running) {
     if (form) {
         // Stopped before any event is handled: on a slow machine the first tick would otherwise
         // come while the show settles.
-        form->Timer1.setEnabled(form->Timer1.Enabled() && running);
+        if (!running) {
+            form->show().pauseShow();
+        }
         settle(form);
     }
     return form;
@@ -113,7 +116,7 @@ bool Session::eventFilter(QObject* watched, QEvent* event) {
 }
 
 frmThumbnails* openSheet() {
-    platform::Forms::get<ControlPanel>().Show();
+    windows::openControlPanel();
     platform::Forms::get<ControlPanel>().cbThumbs.click();
     return platform::Forms::find<frmThumbnails>();
 }
@@ -121,7 +124,7 @@ frmThumbnails* openSheet() {
 void settle(MainForm* form) {
     const auto settled = [form] {
         return !platform::Forms::find<MainForm>() ||
-               (!form->waiting() && !form->reader().describing());
+               (!form->show().waiting() && !form->show().reader().describing());
     };
     // Woken by each answer of a worker, not by a poll: long runs settle thousands of times.
     QTimer wake;

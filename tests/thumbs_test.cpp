@@ -60,7 +60,7 @@ struct Sheet {
                    const std::function<void(const Disc&)>& listed = {})
         : disc(tiny(count) + other) {
         form = session.start(running);
-        form->Timer1.setEnabled(running);
+        form->show().resumeShow(running);
         form->JumpTo(start);
         if (listed) {
             listed(disc);
@@ -129,9 +129,9 @@ private Q_SLOTS:
         QTextDocument tip;
         tip.setHtml(s.sheet->Thumb1[2]->widget()->toolTip());
         QCOMPARE(tip.toPlainText(), u"p002.bmp - <b>Sun</b> & <img src=x>"_s);
-        // The build walked the list; the show is paused meanwhile.
-        QCOMPARE(s.form->flbImageList.ListIndex(), 2);
-        QVERIFY(!s.form->Timer1.Enabled());
+        // The show stays where it was, paused meanwhile.
+        QCOMPARE(s.form->show().pictures().ListIndex(), 1);
+        QVERIFY(!s.form->show().running());
         // Neither a later size change nor a second Thumbnail click builds again or saves again.
         s.sheet->resize(300, 200);
         QCOMPARE(testsupport::openSheet(), s.sheet);
@@ -156,7 +156,7 @@ private Q_SLOTS:
         row("close box, running", true, 3, {}, -1, 3, u"A/p003.bmp"_s, u"A/p004.bmp"_s);
         row("close box, paused", false, 1, {}, -1, 1, u"A/p001.bmp"_s, u"A/p002.bmp"_s);
         row("folder changed, choice", false, 4, u"list"_s, 3, -1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
-        row("folder changed, close", true, 4, u"list"_s, -1, 1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
+        row("folder changed, close", true, 4, u"list"_s, -1, -1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
         // Key 6 on the show behind the sheet moves it into B, which has fewer pictures than A.
         row("moved on, choice B lacks", false, 4, u"6"_s, 3, 0, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
         row("moved on, close", true, 4, u"6"_s, -1, 0, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
@@ -169,7 +169,7 @@ private Q_SLOTS:
         QFETCH(int, choice);
         Sheet s(5, running, start, {u"B/b0.bmp"_s, u"B/b1.bmp"_s});
         if (change == u"list"_s) {
-            s.form->flbImageList.setPath(s.disc.abs(u"B"_s));
+            s.form->DirectoryImageCount(s.disc.abs(u"B"_s));
         } else if (change == u"6"_s) {
             QTest::keyClick(s.form, Qt::Key_6);
             testsupport::settle(s.form);
@@ -180,12 +180,12 @@ private Q_SLOTS:
             QTest::mouseClick(s.sheet->Thumb1.at(choice)->widget(), Qt::LeftButton);
         }
         QVERIFY(!Forms::find<frmThumbnails>());
-        QTEST(s.form->flbImageList.ListIndex(), "index");
-        QTEST(testsupport::lastParts(s.form->currentImagePath()), "shown");
-        QCOMPARE(s.form->Timer1.Enabled(), running);
+        QTEST(s.form->show().pictures().ListIndex(), "index");
+        QTEST(testsupport::lastParts(s.form->show().currentImagePath()), "shown");
+        QCOMPARE(s.form->show().running(), running);
         s.form->JumpTo(u"Next"_s);
         testsupport::settle(s.form);
-        QTEST(testsupport::lastParts(s.form->currentImagePath()), "after");
+        QTEST(testsupport::lastParts(s.form->show().currentImagePath()), "after");
     }
 
     void sheets_data() {
@@ -272,8 +272,8 @@ private Q_SLOTS:
         QCOMPARE(s.log.entries.size(), 1 + at);  // the design caption, the progress so far
         QCOMPARE(s.session.ended, how == u"end"_s);
         if (how != u"end"_s) {
-            QCOMPARE(s.form->flbImageList.ListIndex(), 3);
-            QVERIFY(s.form->Timer1.Enabled());
+            QCOMPARE(s.form->show().pictures().ListIndex(), 3);
+            QVERIFY(s.form->show().running());
         }
     }
 };

@@ -1,7 +1,7 @@
 #include "about/frmAbout.h"
 
 #include "platform/App.h"
-#include "show/MainForm.h"
+#include "show/Slideshow.h"
 
 using platform::App;
 using platform::Forms;
@@ -62,7 +62,7 @@ QString frmAbout::keypadHelp() {
 }
 
 void frmAbout::Form_Load() {
-    SavedTimerEnabled = Forms::get<MainForm>().pauseShow();
+    SavedTimerEnabled = show::Slideshow::current()->pauseShow();
     setCaption(QStringLiteral("About ") + App::Title());
     lblTitle.setCaption(App::Title());
     lblVersion.setCaption(
@@ -74,7 +74,7 @@ void frmAbout::Form_Load() {
 }
 
 void frmAbout::cmdOK_Click() {
-    Forms::get<MainForm>().resumeShow(SavedTimerEnabled);
+    show::Slideshow::current()->resumeShow(SavedTimerEnabled);
     Forms::Unload(*this);
 }
 

@@ -2,7 +2,7 @@
 
 #include "platform/App.h"
 #include "platform/MsgBox.h"
-#include "show/MainForm.h"
+#include "show/Slideshow.h"
 
 using platform::Forms;
 
@@ -26,24 +26,19 @@ void frmDirectories::Form_Load() {
 }
 
 void frmDirectories::cbOK_Click() {
-    MainForm& main = Forms::get<MainForm>();
-    int chosen = 0;
+    QStringList chosen;
     for (int i = 0; i < List1.ListCount(); ++i) {
         if (List1.Selected(i)) {
-            ++chosen;
-            main.lbDirs.AddItem(List1.List(i));
-            main.lbDirs.setSelected(chosen - 1, true);
+            chosen.append(List1.List(i));
         }
     }
-    if (chosen == 0) {
+    if (chosen.isEmpty()) {
         platform::MsgBox(QStringLiteral("At least one directory of images must be selected"));
         return;
     }
-    main.display_directory(main.lbDirs.List(0));
     Forms::Unload(*this);
-    main.resumeShow(true);
-    main.lbDirs.setListIndex(0);
-    main.Show();
+    // The show starts on the first marked folder; its window comes back.
+    show::Slideshow::current()->setFolders(chosen);
 }
 
 void frmDirectories::cbSelect_Click() {

@@ -1,9 +1,7 @@
 #include "panel/ControlPanel.h"
 
-#include "about/frmAbout.h"
 #include "platform/Screen.h"
-#include "show/MainForm.h"
-#include "thumbs/frmThumbnails.h"
+#include "show/Slideshow.h"
 
 using platform::Forms;
 
@@ -71,38 +69,38 @@ void ControlPanel::placeInCorner() {
 }
 
 void ControlPanel::showPlayOrPause() {
-    const bool running = Forms::get<MainForm>().Timer1.Enabled();
+    const bool running = show::Slideshow::current()->running();
     iPause.setVisible(running);
     iPlay.setVisible(!running);
 }
 
 void ControlPanel::TogglePlayPause() {
-    Forms::get<MainForm>().ShowStartStop();
+    show::Slideshow::current()->ShowStartStop();
     showPlayOrPause();
 }
 
 void ControlPanel::iFirst_Click() {
-    Forms::get<MainForm>().JumpTo(QStringLiteral("First"));
+    show::Slideshow::current()->JumpTo(QStringLiteral("First"));
 }
 
 void ControlPanel::iPrev_Click() {
-    Forms::get<MainForm>().JumpTo(QStringLiteral("Prev"));
+    show::Slideshow::current()->JumpTo(QStringLiteral("Prev"));
 }
 
 void ControlPanel::iNext_Click() {
-    Forms::get<MainForm>().JumpTo(QStringLiteral("Next"));
+    show::Slideshow::current()->JumpTo(QStringLiteral("Next"));
 }
 
 void ControlPanel::iLast_Click() {
-    Forms::get<MainForm>().JumpTo(QStringLiteral("Last"));
+    show::Slideshow::current()->JumpTo(QStringLiteral("Last"));
 }
 
 void ControlPanel::iFaster_Click() {
-    Forms::get<MainForm>().showSpeed(QStringLiteral("Faster"));
+    show::Slideshow::current()->showSpeed(QStringLiteral("Faster"));
 }
 
 void ControlPanel::iSlower_Click() {
-    Forms::get<MainForm>().showSpeed(QStringLiteral("Slower"));
+    show::Slideshow::current()->showSpeed(QStringLiteral("Slower"));
 }
 
 void ControlPanel::cbClose_Click() {
@@ -110,13 +108,12 @@ void ControlPanel::cbClose_Click() {
 }
 
 void ControlPanel::cbThumbs_Click() {
-    // While the sheet is open this only brings it to the front: it is built once per opening.
-    Forms::get<frmThumbnails>().Show();
+    Q_EMIT thumbnailsAsked();
     Forms::Unload(*this);
 }
 
 void ControlPanel::cbAbout_Click() {
-    Forms::get<frmAbout>().Show();
+    Q_EMIT aboutAsked();
     Forms::Unload(*this);
 }
 

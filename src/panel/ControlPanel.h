@@ -5,7 +5,7 @@
 #include "platform/Image.h"
 
 // A small floating window of picture buttons that steer the show, and command buttons that
-// close it, open the thumbnail sheet or the About window, or end the program.
+// close it, ask for the thumbnail sheet or the About window, or end the program.
 class ControlPanel : public platform::Form {
     Q_OBJECT
 
@@ -25,6 +25,11 @@ public:
                                      [this] { cbThumbs_Click(); }};
     platform::CommandButton cbAbout{this, QStringLiteral("&About"), [this] { cbAbout_Click(); }};
     platform::CommandButton cbExit{this, QStringLiteral("&Exit"), [this] { cbExit_Click(); }};
+
+Q_SIGNALS:
+    // The Thumbnail and About buttons: the panel closes once the window is open.
+    void thumbnailsAsked();
+    void aboutAsked();
 
 protected:
     void Form_Activate() override;

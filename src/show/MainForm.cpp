@@ -1,23 +1,13 @@
 #include "show/MainForm.h"
 
-#include "folders/frmDirectories.h"
-#include "panel/ControlPanel.h"
 #include "platform/MsgBox.h"
 #include "platform/Screen.h"
 #include "platform/Workers.h"
-#include "show/Delay.h"
-#include "show/DiscFiles.h"
+#include "windows/Open.h"
 
-using platform::Forms;
 using platform::Screen;
 
 namespace {
-
-#ifdef Q_OS_WIN
-const QString kProgramFile = QStringLiteral("lumosa.exe");
-#else
-const QString kProgramFile = QStringLiteral("lumosa");
-#endif
 
 void styleInfoLabel(platform::Label& label, const QString& caption, float width) {
     // Menu-text black behind highlighted-text white, in the standard colour scheme.
@@ -32,23 +22,6 @@ void styleInfoLabel(platform::Label& label, const QString& caption, float width)
 constexpr int kStartupLimitMs = 30000;
 
 }  // namespace
-
-show::DiscReads MainForm::discReads() const {
-    show::DiscReads reads;
-    reads.picture = [](const QString& path, QSize bound, QString* why,
-                       const std::atomic<bool>* abort) {
-        return platform::LoadPicture(path, bound, why, abort);
-    };
-    reads.stamp = &show::FileStamp::of;
-    reads.folder = [order = Order](const QString& folder, bool peek) -> std::optional<QStringList> {
-        if (!platform::FileSystemObject().FolderExists(folder)) {
-            return std::nullopt;
-        }
-        return peek ? order->peek(folder) : order->enter(folder);
-    };
-    reads.descriptions = &show::ReadDescriptions;
-    return reads;
-}
 
 MainForm::MainForm() {
     setWindowFlag(Qt::FramelessWindowHint);
@@ -65,15 +38,18 @@ MainForm::MainForm() {
     // The caption line lies over the picture.
     lblInfo.widget()->raise();
     lblInfo2.widget()->raise();
-    lbDirs.setVisible(false);
 
-    connect(&Reader, &show::ShowReader::arrived, this, &MainForm::pictureArrived);
-    connect(&Reader, &show::ShowReader::folderArrived, this, &MainForm::folderArrived);
-    connect(&Reader, &show::ShowReader::descriptionsArrived, this, &MainForm::descriptionsArrived);
-    // A listing for a look ahead has come: the first picture of the next folder can be decoded.
-    connect(&Reader, &show::ShowReader::peeked, this, [this] {
-        if (!waiting()) {
-            lookAheadFromHere();
+    show_.setBound([this] { return pictureBound(); });
+    connect(&show_, &show::Slideshow::pictureChanged, this,
+            [this](const QString&, const platform::Picture& picture) {
+                placePicture(picture);
+                image1.setVisible(true);
+            });
+    connect(&show_, &show::Slideshow::captionChanged, this, &MainForm::placeCaption);
+    // The folder selection's OK: the window hidden for it comes back.
+    connect(&show_, &show::Slideshow::started, this, [this] {
+        if (hiddenByProgram()) {
+            Show();
         }
     });
     // A projector plugged in, or the resolution changed: the show follows the screen.
@@ -86,15 +62,9 @@ void MainForm::Form_Load() {
     image1.setLeft(0);
     image1.setHeight(Screen::Height());
     image1.setWidth(Screen::Width());
-    ImageListLast = -1;
-    DelayPending = true;
-
     placeKeyHint();
 
-    ShowDelay = show::kDefaultDelay;
-    ShowFolders = false;
-    ShowText = true;
-    QString message;
+    show::Slideshow::Start start;
     {
         // Read before the window is up; a disc that does not answer must not hold the program
         // for good.
@@ -102,63 +72,13 @@ void MainForm::Form_Load() {
             kStartupLimitMs,
             QStringLiteral("lumosa: the disc did not answer within %1 seconds; ending")
                 .arg(kStartupLimitMs / 1000));
-        message = startShow();
+        start = show_.start();
     }
-    if (!message.isEmpty()) {
-        endWithMessage(message);
+    if (!start.message.isEmpty()) {
+        endWithMessage(start.message);
+    } else if (!start.chooseFrom.isEmpty()) {
+        OpenFolderSelection(start.chooseFrom);
     }
-}
-
-QString MainForm::startShow() {
-    readSettings();
-
-    if (!FileSystem.FileExists(kProgramFile)) {
-        return QStringLiteral("Viewer NOT Found");
-    }
-    dlb1.setPath(FileSystem.GetParentFolderName(FileSystem.GetAbsolutePathName(kProgramFile)));
-
-    int count = 0;
-    for (int i = 0; i < dlb1.ListCount(); ++i) {
-        if (isPictureFolder(dlb1.List(i))) {
-            ++count;
-        }
-    }
-
-    // The folders are tested afresh, so one that vanished since the count is left out.
-    QStringList folders;
-    for (int i = 0; count > 0 && i < dlb1.ListCount(); ++i) {
-        if (isPictureFolder(dlb1.List(i))) {
-            folders.append(dlb1.List(i));
-        }
-    }
-    if (folders.isEmpty()) {
-        return QStringLiteral("No folders containing images exist in this location.");
-    }
-
-    if (count > 1 && ShowFolders) {
-        Timer1.setEnabled(false);
-        for (const QString& thisDirectory : folders) {
-            Forms::get<frmDirectories>().List1.AddItem(thisDirectory);
-        }
-        OpenFolderSelection();
-        return {};
-    }
-
-    if (count == 1) {
-        Timer1.setEnabled(true);
-    }
-    for (const QString& thisDirectory : folders) {
-        lbDirs.AddItem(thisDirectory);
-    }
-    if (count == 1) {
-        lbDirs.setSelected(0, true);
-    } else {
-        lbDirs.setListIndex(0);
-    }
-    // Listed on a worker; the first tick shows the first picture, which is decoded as soon as
-    // the listing comes, while the tick is awaited.
-    display_directory(lbDirs.List(0));
-    return {};
 }
 
 void MainForm::placeKeyHint() {
@@ -181,35 +101,18 @@ void MainForm::Form_QueryUnload(bool& cancel, UnloadMode mode) {
 
 void MainForm::endWithMessage(const QString& message) {
     // No tick may run behind the message: nothing has been loaded to show.
-    Timer1.setEnabled(false);
+    show_.pauseShow();
     platform::MsgBox(message);
     platform::End();
 }
 
-bool MainForm::isPictureFolder(const QString& path) {
-    const QString name = path.section(QLatin1Char('/'), -1);
-    return !name.startsWith(QLatin1Char('_')) && DirectoryImageCount(path) > 0;
-}
-
-void MainForm::readSettings() {
-    const QString settingsFile =
-        FileSystem.FindFile(QStringLiteral("."), QStringLiteral("autorun.inf"));
-    if (settingsFile.isEmpty()) {
-        return;
-    }
-    platform::TextStream stream = FileSystem.OpenTextFile(settingsFile);
-    const show::Settings settings = show::ReadSettings(stream);
-    if (settings.delay) {
-        ShowDelay = *settings.delay;
-        Timer1.setInterval(ShowDelay);
-    }
-    ShowFolders = settings.showFolders;
-    ShowText = settings.showText;
-}
-
-void MainForm::OpenFolderSelection() {
+void MainForm::OpenFolderSelection(const QStringList& folders) {
     Hide();
-    Forms::get<frmDirectories>().Show();
+    windows::openFolderSelection(folders);
+}
+
+void MainForm::OpenControlPanel() {
+    windows::openControlPanel();
 }
 
 void MainForm::Form_KeyPress(int& KeyAscii) {
@@ -242,8 +145,4 @@ void MainForm::Form_KeyPress(int& KeyAscii) {
         default:
             break;
     }
-}
-
-void MainForm::OpenControlPanel() {
-    Forms::get<ControlPanel>().Show();
 }

@@ -13,7 +13,7 @@
 #include "platform/Screen.h"
 #include "platform/TextDecoding.h"
 #include "platform/Twips.h"
-#include "show/MainForm.h"
+#include "show/Slideshow.h"
 
 using platform::Forms;
 
@@ -64,10 +64,7 @@ void frmThumbnails::Form_Resize() {
         return;
     }
     opened_ = true;
-    MainForm& show = Forms::get<MainForm>();
-    SavedTimerEnabled = show.pauseShow();
-    SavedListIndex = show.flbImageList.ListIndex();
-    savedImagePath_ = show.currentImagePath();
+    SavedTimerEnabled = show::Slideshow::current()->pauseShow();
 
     piccontrol.setHeight(Height() - 420);
     piccontrol.setWidth(Width() - 150);
@@ -117,7 +114,8 @@ platform::Image& frmThumbnails::loadThumb(int Index) {
 }
 
 void frmThumbnails::LoadThumbnails() {
-    const platform::FileListBox& list = Forms::get<MainForm>().flbImageList;
+    // The names are taken now: the show may move on behind the sheet.
+    const platform::FileListBox& list = show::Slideshow::current()->pictures();
     Show();
     picFrame.setMousePointer(platform::PictureBox::Hourglass);
     // Decoded at the size it is drawn, in device pixels; never kept at full size.
@@ -128,6 +126,7 @@ void frmThumbnails::LoadThumbnails() {
 
     const int count = list.ListCount();
     for (int i = 0; i < count; ++i) {
+        names_.append(list.List(i));
         paths_.append(list.FullPath(i));
     }
     layout_ = thumbs::thumbPositions(count, picFrame.Width());
@@ -172,7 +171,6 @@ void frmThumbnails::thumbDecoded(int Index, const platform::Picture& picture, co
     if (unloaded()) {
         return;  // the program ended, its windows not yet gone
     }
-    MainForm& show = Forms::get<MainForm>();
     platform::Image& element = *Thumb1.at(size_t(Index));
     const Cell was = cells_.at(size_t(Index));
     if (picture.isNull()) {
@@ -192,9 +190,9 @@ void frmThumbnails::thumbDecoded(int Index, const platform::Picture& picture, co
         return;  // decoded again for the view
     }
     ThumbIndex = Index;
-    show.setListPosition(Index);
-    const QString name = show.flbImageList.List(Index);
-    const QString description = platform::singleLine(show.GetImageDesc(name));
+    const QString& name = names_.at(Index);
+    const QString description =
+        platform::singleLine(show::Slideshow::current()->GetImageDesc(name));
     const QString shownName = platform::singleLine(name);
     element.setToolTipText(description.isEmpty() ? shownName
                                                  : shownName + QStringLiteral(" - ") + description);
@@ -204,8 +202,6 @@ void frmThumbnails::thumbDecoded(int Index, const platform::Picture& picture, co
         setCaption(QStringLiteral("Loading %1 of %2 thumbnails").arg(done_ + 1).arg(count));
         return;
     }
-    // Decodes end in any order; the build leaves the list at its end, as a walk would.
-    show.setListPosition(count - 1);
     setCaption(QString::number(count) + kFinalCaption);
     if (unloaded()) {
         return;
@@ -245,28 +241,15 @@ void frmThumbnails::VScroll1_Change() {
 }
 
 void frmThumbnails::Thumb1_Click(int Index) {
-    MainForm& show = Forms::get<MainForm>();
     // Ignores an index the current list no longer holds (its folder may have changed): the
     // show goes on from the picture it shows, whichever that is.
-    show.JumpTo(Index);
-    SavedListIndex = show.flbImageList.ListIndex();
-    savedImagePath_ = show.currentImagePath();
-    show.resumeShow(SavedTimerEnabled);
+    show::Slideshow::current()->JumpTo(Index);
     Forms::Unload(*this);
 }
 
 void frmThumbnails::Form_Unload() {
     decoder_.reset();  // decodes under way are left to end by themselves
-    MainForm* show = Forms::find<MainForm>();
-    if (!show) {
-        return;
+    if (show::Slideshow* show = show::Slideshow::current()) {
+        show->resumeShow(SavedTimerEnabled);
     }
-    // The build walked the list: back to where the show was, unless the show moved meanwhile
-    // (its own keys), in which case it is where it should be. A folder changed under the
-    // sheet may hold fewer pictures: stay inside its list.
-    if (show->currentImagePath() == savedImagePath_) {
-        const int last = show->flbImageList.ListCount() - 1;
-        show->setListPosition(std::clamp(SavedListIndex, -1, last));
-    }
-    show->resumeShow(SavedTimerEnabled);
 }

@@ -11,8 +11,7 @@
 #include "thumbs/ThumbLayout.h"
 
 // Every picture of the show's current folder as a small square on a sheet that scrolls by
-// rows; a click goes back to the show at that picture. The show pauses while it is open, and
-// closing puts back its list position and timer.
+// rows; a click goes back to the show at that picture. The show pauses while it is open.
 class frmThumbnails : public platform::Form {
     Q_OBJECT
 
@@ -49,6 +48,7 @@ private:
 
     enum class Cell { Pending, Shown, Dropped, Failed };
     std::vector<Cell> cells_;
+    QStringList names_;
     QStringList paths_;
     QSize bound_;
     thumbs::Layout layout_;
@@ -58,10 +58,6 @@ private:
 
     bool opened_ = false;
     bool SavedTimerEnabled = false;
-    int SavedListIndex = -1;
-    // The picture on the show when the sheet opened: a key on the show behind the sheet moves
-    // it, and the show then goes on from there.
-    QString savedImagePath_;
     int ThumbIndex = 0;
     int RowCount = 1;
     int LastScrollValue = 0;
