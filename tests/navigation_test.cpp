@@ -1,6 +1,7 @@
-// The show's order, listings, speed and first tick; what a key or JumpTo leaves on the show
-// window; pictures and folders removed and renamed under a running show, then all gone and one
-// back: the show never falls over, and goes on once pictures are back.
+// The show without a window: its moves, ticks and speed, and the listing of a folder once per
+// visit; what a key on the show window does; pictures and folders removed and renamed under a
+// running show, then all gone and one back: the show never falls over, and goes on once
+// pictures are back.
 #include <QtTest>
 
 #include <chrono>
@@ -10,44 +11,127 @@
 #include "platform/Form.h"
 #include "show/MainForm.h"
 #include "show/ShowOrder.h"
+#include "show/Slideshow.h"
 #include "testsupport.h"
 
 using namespace Qt::StringLiterals;
 using platform::Forms;
+using testsupport::Disc;
 using testsupport::kWaitMs;
 
 class NavigationTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void step_data() {
-        QTest::addColumn<QPoint>("from");   // folder, picture (-1: none selected)
-        QTest::addColumn<QPoint>("count");  // folders, pictures in the current one
-        QTest::addColumn<QVariant>("where");
-        QTest::addColumn<QPoint>("to");
-        QTest::addColumn<bool>("enters");  // another folder is opened
-        const auto row = [](const char* name, QPoint from, const QVariant& where, QPoint to,
-                            bool enters = false, QPoint count = {3, 4}) {
-            QTest::newRow(name) << from << count << where << to << enters;
+    void moves_data() {
+        // The show without a window on A (a1 to a4), B (b1), C (c1, c2); stopped once started.
+        QTest::addColumn<QString>("folders");  // the show's, when not A, B, C
+        QTest::addColumn<QByteArray>("settings");
+        // Moves, "tick", "Faster", "Slower", "5" (start/stop), each once the show has its
+        // picture; "x+y": y while x's folder is being listed.
+        QTest::addColumn<QString>("commands");
+        QTest::addColumn<QString>("shown");  // the picture drawn last; empty: none
+        QTest::addColumn<QString>("told");   // the folders entered, as the show tells them
+        QTest::addColumn<int>("interval");
+        QTest::addColumn<bool>("running");
+        const auto row = [](const char* name, const QString& commands, const QString& shown,
+                            const QString& told = u"A"_s, int interval = 500,
+                            const QString& folders = {}, const QByteArray& settings = {},
+                            bool running = false) {
+            QTest::newRow(name) << folders << settings << commands << shown << told << interval
+                                << running;
         };
-        row("Next, nothing selected", {0, -1}, u"Next"_s, {0, 0});
-        row("Next past the last folder", {2, 3}, u"Next"_s, {0, 0}, true);
-        row("Next, one folder wraps in it", {0, 3}, u"Next"_s, {0, 0}, false, {1, 4});
-        row("Next, empty folder", {1, -1}, u"Next"_s, {2, 0}, true, {3, 0});
-        row("Prev wraps in the folder", {1, 0}, u"Prev"_s, {1, 3});
-        row("Prev, nothing selected", {1, -1}, u"Prev"_s, {1, 3});
-        row("index -1", {1, 1}, -1, {1, 1});
-        row("index == count", {1, 1}, 4, {1, 1});
+        row("Next, nothing selected", u"Next"_s, u"A/a1.bmp"_s);
+        row("Prev, nothing selected", u"Prev"_s, u"A/a4.bmp"_s);
+        row("Prev wraps in the folder", u"First Prev"_s, u"A/a4.bmp"_s);
+        row("Last", u"Last"_s, u"A/a4.bmp"_s);
+        row("index", u"2"_s, u"A/a3.bmp"_s);
+        row("index -1 stays", u"2 -1"_s, u"A/a3.bmp"_s);
+        row("index == count stays", u"2 4"_s, u"A/a3.bmp"_s);
+        row("another word stays", u"2 next"_s, u"A/a3.bmp"_s);
+        row("out of range, none shown yet", u"7"_s, QString());
+        row("Next past a folder's last enters the next", u"Last Next"_s, u"B/b1.bmp"_s, u"A B"_s);
+        row("Next past the last folder", u"Last Next Next Next Next"_s, u"A/a1.bmp"_s,
+            u"A B C A"_s);
+        row("one folder wraps in it", u"Next Next"_s, u"B/b1.bmp"_s, u"B"_s, 500, u"B"_s);
+        row("Next from an empty folder", u"Next"_s, u"C/c1.bmp"_s, u"Empty C"_s, 500, u"Empty C"_s);
+        row("a move while entering, from there", u"Last Next+Next"_s, u"C/c1.bmp"_s, u"A B C"_s);
+        row("a tick while entering is dropped", u"Last Next+tick"_s, u"B/b1.bmp"_s, u"A B"_s, 3000);
+        row("first tick: Next and the delay", u"tick"_s, u"A/a1.bmp"_s, u"A"_s, 3000);
+        row("the settings' delay", u"tick"_s, u"A/a1.bmp"_s, u"A"_s, 50, {}, "delay=0.05\n");
+        row("a change before the first tick undone", u"Faster tick"_s, u"A/a1.bmp"_s, u"A"_s, 50,
+            {}, "delay=0.05\n");
+        row("Slower after the first tick", u"tick Slower"_s, u"A/a1.bmp"_s, u"A"_s, 100, {},
+            "delay=0.05\n");
+        // Halves round to even: 187.5 to 188, 23.5 to 24, 1.5 to 2, 0.5 to 0.
+        const QString faster = u" Faster"_s;
+        row("4 Faster from 3000", u"tick"_s + faster.repeated(4), u"A/a1.bmp"_s, u"A"_s, 188);
+        row("6 Faster from 3000", u"tick"_s + faster.repeated(6), u"A/a1.bmp"_s, u"A"_s, 47);
+        row("7 Faster from 3000", u"tick"_s + faster.repeated(7), u"A/a1.bmp"_s, u"A"_s, 24);
+        row("11 Faster from 3000", u"tick"_s + faster.repeated(11), u"A/a1.bmp"_s, u"A"_s, 2);
+        row("12 Faster from 3000", u"tick"_s + faster.repeated(12), u"A/a1.bmp"_s, u"A"_s, 1);
+        row("13 Faster: 0, and Slower keeps it", u"tick"_s + faster.repeated(13) + u" Slower"_s,
+            u"A/a1.bmp"_s, u"A"_s, 0);
+        row("Slower stops at the largest", u"tick"_s + u" Slower"_s.repeated(5), u"A/a1.bmp"_s,
+            u"A"_s, 65535);
+        row("5 starts", u"5"_s, QString(), u"A"_s, 500, {}, {}, true);
+        row("5 twice", u"Faster 5 5"_s, QString(), u"A"_s, 250);
     }
 
-    void step() {
-        QFETCH(QPoint, from);
-        QFETCH(QPoint, count);
-        QFETCH(QVariant, where);
-        QFETCH(QPoint, to);
-        const auto s = show::ShowOrder::step({from.x(), from.y()}, count.x(), count.y(), where);
-        QCOMPARE(QPoint(s.to.folder, s.to.picture), to);
-        QTEST(s.entersFolder, "enters");
+    void moves() {
+        QFETCH(QString, folders);
+        QFETCH(QByteArray, settings);
+        QFETCH(QString, commands);
+        Disc disc({u"A/a1.bmp"_s, u"A/a2.bmp"_s, u"A/a3.bmp"_s, u"A/a4.bmp"_s, u"B/b1.bmp"_s,
+                   u"C/c1.bmp"_s, u"C/c2.bmp"_s, u"Empty/"_s});
+        if (!settings.isEmpty()) {
+            disc.file(u"autorun.inf"_s, settings);
+        }
+        const QString previousDir = QDir::currentPath();
+        QDir::setCurrent(disc.path());
+        show::Slideshow show;
+        show.setBound([] { return QSize(64, 48); });
+        QStringList told;
+        QString drawn;
+        connect(&show, &show::Slideshow::folderChanged, this,
+                [&](const QString& folder) { told.append(QFileInfo(folder).fileName()); });
+        connect(&show, &show::Slideshow::pictureChanged, this,
+                [&](const QString& path) { drawn = path; });
+        const show::Slideshow::Start start = show.start();
+        QDir::setCurrent(previousDir);
+        QVERIFY(start.message.isEmpty() && start.chooseFrom.isEmpty());
+        QCOMPARE(show.folders().size(), 3);
+        if (!folders.isEmpty()) {
+            QStringList paths;
+            for (const QString& folder : folders.split(u' ')) {
+                paths.append(disc.abs(folder));
+            }
+            show.setFolders(paths);
+        }
+        show.pauseShow();
+        const auto settle = [&show] { testsupport::settle([&show] { return &show; }); };
+        for (const QString& command : commands.split(u' ')) {
+            settle();
+            for (const QString& part : command.split(u'+')) {
+                bool isNumber = false;
+                const int index = part.toInt(&isNumber);
+                if (part == u"tick"_s) {
+                    show.Timer1_Timer();
+                } else if (part == u"Faster"_s || part == u"Slower"_s) {
+                    show.showSpeed(part);
+                } else if (part == u"5"_s) {
+                    show.ShowStartStop();
+                } else {
+                    show.JumpTo(isNumber ? QVariant(index) : QVariant(part));
+                }
+            }
+        }
+        settle();
+        QTEST(testsupport::lastParts(drawn), "shown");
+        QCOMPARE(drawn, show.shownImagePath());
+        QTEST(told.join(u' '), "told");
+        QTEST(show.interval(), "interval");
+        QTEST(show.running(), "running");
     }
 
     void listedOncePerVisit() {
@@ -71,34 +155,6 @@ private Q_SLOTS:
         disc.picture(u"A/a2.bmp"_s);
         QCOMPARE(order.enter(a), (QStringList{u"a1.bmp"_s, u"a2.bmp"_s}));
         QCOMPARE(listings, 4);
-    }
-
-    void faster() {
-        // Halves, a half rounded to even. Slower: the key table and panel_test.
-        const testsupport::Show show({u"A/a.jpg"_s});
-        QVERIFY(show.form);
-        show.form->show().Timer1_Timer();  // the default delay in force
-        QList<int> intervals;
-        for (int i = 0; i < 14; ++i, intervals.append(show.form->show().interval())) {
-            show.form->showSpeed(u"Faster"_s);
-        }
-        QCOMPARE(intervals, (QList<int>{1500, 750, 375, 188, 94, 47, 24, 12, 6, 3, 2, 1, 0, 0}));
-    }
-
-    void firstTick() {
-        // The first tick comes soon and sets the settings' delay over a change before it, not
-        // after.
-        const testsupport::Show show({u"A/a1.jpg"_s, u"A/a2.jpg"_s}, "delay=0.05\n", true);
-        QVERIFY(show.form);
-        MainForm& form = *show.form;
-        form.showSpeed(u"Faster"_s);
-        QCOMPARE(form.show().interval(), 25);
-        QTRY_VERIFY_WITH_TIMEOUT(!form.show().currentImagePath().isEmpty(), testsupport::kWaitMs);
-        QCOMPARE(form.show().interval(), 50);
-        form.showSpeed(u"Slower"_s);
-        const QString at = form.show().currentImagePath();
-        QTRY_VERIFY_WITH_TIMEOUT(form.show().currentImagePath() != at, testsupport::kWaitMs);
-        QCOMPARE(form.show().interval(), 100);
     }
 
     void discVanishesAndComesBack() {
@@ -140,16 +196,14 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(at(u"Charlie/back.gif"_s, "yellow"), kWaitMs);
     }
 
-    void action_data() {
-        QTest::addColumn<int>("from");         // the picture of A shown before (-1: none yet)
-        QTest::addColumn<QVariant>("action");  // a key typed on the show window, or JumpTo's value
+    void keys_data() {
+        QTest::addColumn<QKeySequence>("key");  // typed on the show window
         // The picture asked for and shown, "running", the interval unless 500, "panel" if it opens.
         QTest::addColumn<QString>("state");
-        const auto row = [](const QByteArray& name, const QVariant& action, const QString& state,
-                            int from = 2) {
-            QTest::newRow(name.constData()) << from << action << state;
+        const auto row = [](const QByteArray& name, const QKeySequence& key, const QString& state) {
+            QTest::newRow(name.constData()) << key << state;
         };
-        const auto key = [](QKeyCombination k) { return QVariant(QKeySequence(k)); };
+        const auto key = [](QKeyCombination k) { return QKeySequence(k); };
         // A holds a1 to a5, B b1; from a3 unless told. A key, then the keypad's without NumLock.
         using K = std::tuple<Qt::Key, Qt::Key, QString>;
         for (const auto& [k, pad, state] :
@@ -168,39 +222,24 @@ private Q_SLOTS:
                                 Qt::Key_Space, Qt::Key_Up}) {
             row(QKeySequence(k).toString().toLatin1() + " does nothing", key(k), u"a3"_s);
         }
-        row("6 past the last enters B", key(Qt::Key_6), u"b1"_s, 4);
-        row("JumpTo index", 0, u"a1"_s);
-        row("JumpTo index == count shows it again", 5, u"a3"_s);
-        row("JumpTo other word shows it again", u"next"_s, u"a3"_s);
-        row("JumpTo out of range, none shown yet", 7, QString(), -1);
     }
 
-    void action() {
-        QFETCH(int, from);
-        QFETCH(QVariant, action);
+    void keys() {
+        QFETCH(QKeySequence, key);
         QFETCH(QString, state);
         const testsupport::Show show({u"A/a1.bmp"_s, u"A/a2.bmp"_s, u"A/a3.bmp"_s, u"A/a4.bmp"_s,
                                       u"A/a5.bmp"_s, u"B/b1.bmp"_s});
         MainForm* form = show.form;
         QVERIFY(form);
-        if (from >= 0) {
-            form->JumpTo(from);
-            testsupport::settle(form);
-        }
-        if (action.typeId() == QMetaType::QKeySequence) {
-            const QKeyCombination key = action.value<QKeySequence>()[0];
-            QTest::keyClick(form, key.key(), key.keyboardModifiers());
-        } else {
-            form->image1.setPicture({});  // so that a picture shown again must be put up afresh
-            form->JumpTo(action);
-        }
+        form->JumpTo(2);
+        testsupport::settle(form);
+        QTest::keyClick(form, key[0].key(), key[0].keyboardModifiers());
         const QString picture = state.section(u' ', 0, 0);
         testsupport::settle(form);
         QCOMPARE(QFileInfo(form->show().currentImagePath()).baseName(), picture);
         // A key's picture comes once decoded ahead.
         QTRY_COMPARE_WITH_TIMEOUT(QFileInfo(form->show().shownImagePath()).baseName(), picture,
                                   testsupport::kWaitMs);
-        QCOMPARE(form->image1.picture().isNull(), picture.isEmpty());
         QCOMPARE(form->show().running(), state.contains(u"running"_s));
         const int interval = state.section(u' ', 1, 1).toInt();
         QCOMPARE(form->show().interval(), interval ? interval : 500);

@@ -122,9 +122,13 @@ frmThumbnails* openSheet() {
 }
 
 void settle(MainForm* form) {
-    const auto settled = [form] {
-        return !platform::Forms::find<MainForm>() ||
-               (!form->show().waiting() && !form->show().reader().describing());
+    settle([form] { return platform::Forms::find<MainForm>() ? &form->show() : nullptr; });
+}
+
+void settle(const std::function<show::Slideshow*()>& show) {
+    const auto settled = [&show] {
+        show::Slideshow* s = show();
+        return !s || (!s->waiting() && !s->reader().describing());
     };
     // Woken by each answer of a worker, not by a poll: long runs settle thousands of times.
     QTimer wake;

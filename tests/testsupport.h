@@ -8,11 +8,16 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 class MainForm;
 class frmThumbnails;
 
 namespace platform {
 class Picture;
+}
+namespace show {
+class Slideshow;
 }
 
 namespace testsupport {
@@ -73,8 +78,9 @@ struct Show {
 frmThumbnails* openSheet();
 
 // Until the show no longer waits for its disc: the pictures and folders it moved to, and the
-// descriptions of its folder, have come.
+// descriptions of its folder, have come. `show` gives nullptr once the show is gone.
 void settle(MainForm* form);
+void settle(const std::function<show::Slideshow*()>& show);
 
 #if defined(__has_feature)  // clang, which the sanitizer build uses
 inline constexpr bool kSanitized = __has_feature(address_sanitizer);
