@@ -7,7 +7,6 @@
 #include "platform/Form.h"
 #include "show/MainForm.h"
 #include "testsupport.h"
-#include "thumbs/frmThumbnails.h"
 
 using namespace Qt::StringLiterals;
 using testsupport::encode;
@@ -190,7 +189,7 @@ private Q_SLOTS:
     // Neighbours first (the way of the last move before the other), then the folder's first and
     // last; five held at most. Keys faster than decodes move at once and skip decodes.
     void decodeOrder_data() {
-        // After JumpTo(3), groups waited for in turn: keys, n a tick, or the sheet's first picture.
+        // After JumpTo(3), groups waited for in turn: keys, or n a tick.
         QTest::addColumn<QString>("moves");
         QTest::addColumn<QString>("at");       // the picture shown in the end
         QTest::addColumn<QString>("decoded");  // after the last group, in order
@@ -199,7 +198,6 @@ private Q_SLOTS:
         QTest::newRow("6") << u"6"_s << u"4"_s << u"5"_s << u"0 3 4 5 7"_s;
         QTest::newRow("6 4") << u"6 4"_s << u"3"_s << u"2"_s << u"0 2 3 4 7"_s;
         QTest::newRow("2") << u"2"_s << u"0"_s << u"1"_s << u"0 1 7"_s;
-        QTest::newRow("sheet") << u"sheet"_s << u"0"_s << u"1"_s << u"0 1 7"_s;
         QTest::newRow("8") << u"8"_s << u"7"_s << u"b 6"_s << u"0 6 7 b"_s;
         // "4" on the first picture wraps to the last: going back, the one before comes first.
         QTest::newRow("2 4") << u"2 4"_s << u"7"_s << u"6 b"_s << u"0 6 7 b"_s;
@@ -245,13 +243,6 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(s.idle(), kWaitMs);
             spy.clear();
             ready = s.ahead().held(target).image();
-            if (group == u"sheet"_s) {
-                frmThumbnails* sheet = testsupport::openSheet();
-                QVERIFY(sheet);
-                QTRY_VERIFY_WITH_TIMEOUT(!sheet->Thumb1.empty(), kWaitMs);
-                QTest::mouseClick(sheet->Thumb1.at(0)->widget(), Qt::LeftButton);
-                continue;
-            }
             for (const QChar key : group) {
                 if (key == u'n') {
                     s.form->JumpTo(u"Next"_s);

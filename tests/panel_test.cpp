@@ -53,7 +53,7 @@ private Q_SLOTS:
         QFETCH(QString, steps);
         QFETCH(QString, close);
         QFETCH(bool, expected);
-        const testsupport::Show show({u"A/a1.bmp"_s}, {}, steps.startsWith(u"running"_s));
+        const testsupport::Show show({u"A/a1.bmp"_s}, steps.startsWith(u"running"_s));
         QVERIFY(show.form);
         Forms::get<frmAbout>().Show();
         frmAbout* about = Forms::find<frmAbout>();
@@ -113,8 +113,8 @@ private Q_SLOTS:
             return;
         }
         QString names;
-        for (int i = 0; i < int(show.form->show().folders().size()); ++i) {
-            names += QFileInfo(show.form->show().folders().at(i)).fileName();
+        for (const QString& folder : show.form->show().folders()) {
+            names += QFileInfo(folder).fileName();
         }
         QCOMPARE(names, folders);
         // Refused: the selection stays over the hidden show. Taken: the first folder's show runs.
@@ -163,8 +163,9 @@ void PanelTest::buttons() {
     QFETCH(QStringList, steps);
     QFETCH(bool, expected);
     QFETCH(QString, window);
-    testsupport::Show s({u"A/a1.bmp"_s, u"A/a2.bmp"_s, u"A/a3.bmp"_s, u"B/b1.bmp"_s}, "delay=30\n",
-                        running);
+    testsupport::Show s(
+        {u"A/a1.bmp"_s, u"A/a2.bmp"_s, u"A/a3.bmp"_s, u"B/b1.bmp"_s, u"autorun.inf=delay=30\n"_s},
+        running);
     MainForm* show = s.form;
     const testsupport::Session& session = s.session;
     QVERIFY(show);

@@ -62,7 +62,7 @@ private Q_SLOTS:
         QFETCH(QStringList, entries);
         QFETCH(QString, end);
         QFETCH(QStringList, folders);
-        const testsupport::Show started(entries, {}, true);
+        const testsupport::Show started(entries, true);
         MainForm* show = started.form;
         const bool ends = end != u"show"_s && end != u"selection"_s;
         QCOMPARE(started.session.messages, ends ? QStringList{end} : QStringList());

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QImage>
 #include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
@@ -122,13 +123,13 @@ frmThumbnails* openSheet() {
 }
 
 void settle(MainForm* form) {
-    settle([form] { return platform::Forms::find<MainForm>() ? &form->show() : nullptr; });
+    // The program may have ended already.
+    settle(platform::Forms::find<MainForm>() == form ? &form->show() : nullptr);
 }
 
-void settle(const std::function<show::Slideshow*()>& show) {
+void settle(const QPointer<show::Slideshow>& show) {
     const auto settled = [&show] {
-        show::Slideshow* s = show();
-        return !s || (!s->waiting() && !s->reader().describing());
+        return !show || (!show->waiting() && !show->reader().describing());
     };
     // Woken by each answer of a worker, not by a poll: long runs settle thousands of times.
     QTimer wake;
@@ -199,10 +200,7 @@ qint64 processStatusKb(const char* field) {
     return match.hasMatch() ? match.captured(1).toLongLong() : -1;
 }
 
-Show::Show(const QStringList& entries, const QByteArray& settings, bool running) : disc(entries) {
-    if (!settings.isEmpty()) {
-        disc.file(u"autorun.inf"_s, settings);
-    }
+Show::Show(const QStringList& entries, bool running) : disc(entries) {
     form = session.start(running);
 }
 

@@ -4,11 +4,10 @@
 #include <QColor>
 #include <QImage>
 #include <QObject>
+#include <QPointer>
 #include <QSize>
 #include <QStringList>
 #include <QTemporaryDir>
-
-#include <functional>
 
 class MainForm;
 class frmThumbnails;
@@ -70,17 +69,16 @@ struct Show {
     Session session{disc};
     MainForm* form = nullptr;
 
-    explicit Show(const QStringList& entries, const QByteArray& settings = {},
-                  bool running = false);
+    explicit Show(const QStringList& entries, bool running = false);
 };
 
 // The thumbnail sheet opened by the control panel's button, as a person does; nullptr if none.
 frmThumbnails* openSheet();
 
 // Until the show no longer waits for its disc: the pictures and folders it moved to, and the
-// descriptions of its folder, have come. `show` gives nullptr once the show is gone.
+// descriptions of its folder, have come, or the show is gone.
 void settle(MainForm* form);
-void settle(const std::function<show::Slideshow*()>& show);
+void settle(const QPointer<show::Slideshow>& show);
 
 #if defined(__has_feature)  // clang, which the sanitizer build uses
 inline constexpr bool kSanitized = __has_feature(address_sanitizer);

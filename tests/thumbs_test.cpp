@@ -143,34 +143,29 @@ private Q_SLOTS:
         // The sheet open on A's five pictures (B holds two): where the show is afterwards.
         QTest::addColumn<bool>("running");
         QTest::addColumn<int>("start");
-        QTest::addColumn<QString>(
-            "change");                    // under the sheet: "list" re-pointed to B, "6" pressed
+        QTest::addColumn<bool>("moved");  // key 6 pressed on the show behind the sheet
         QTest::addColumn<int>("choice");  // a thumbnail clicked; -1: the close box
-        QTest::addColumn<int>("index");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<QString>("after");  // what the next step shows
-        const auto row = [](const char* name, bool running, int start, const QString& change,
-                            int choice, int index, const QString& shown, const QString& after) {
-            QTest::newRow(name) << running << start << change << choice << index << shown << after;
+        const auto row = [](const char* name, bool running, int start, bool moved, int choice,
+                            const QString& shown, const QString& after) {
+            QTest::newRow(name) << running << start << moved << choice << shown << after;
         };
-        row("close box, running", true, 3, {}, -1, 3, u"A/p003.bmp"_s, u"A/p004.bmp"_s);
-        row("close box, paused", false, 1, {}, -1, 1, u"A/p001.bmp"_s, u"A/p002.bmp"_s);
-        row("folder changed, choice", false, 4, u"list"_s, 3, -1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
-        row("folder changed, close", true, 4, u"list"_s, -1, -1, u"A/p004.bmp"_s, u"B/b0.bmp"_s);
-        // Key 6 on the show behind the sheet moves it into B, which has fewer pictures than A.
-        row("moved on, choice B lacks", false, 4, u"6"_s, 3, 0, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
-        row("moved on, close", true, 4, u"6"_s, -1, 0, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
+        row("close box, running", true, 3, false, -1, u"A/p003.bmp"_s, u"A/p004.bmp"_s);
+        row("close box, paused", false, 1, false, -1, u"A/p001.bmp"_s, u"A/p002.bmp"_s);
+        row("choice", false, 1, false, 3, u"A/p003.bmp"_s, u"A/p004.bmp"_s);
+        // Into B, which has fewer pictures than A: a choice B lacks is ignored.
+        row("moved on, choice B lacks", false, 4, true, 3, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
+        row("moved on, close", true, 4, true, -1, u"B/b0.bmp"_s, u"B/b1.bmp"_s);
     }
 
     void close() {
         QFETCH(bool, running);
         QFETCH(int, start);
-        QFETCH(QString, change);
+        QFETCH(bool, moved);
         QFETCH(int, choice);
         Sheet s(5, running, start, {u"B/b0.bmp"_s, u"B/b1.bmp"_s});
-        if (change == u"list"_s) {
-            s.form->DirectoryImageCount(s.disc.abs(u"B"_s));
-        } else if (change == u"6"_s) {
+        if (moved) {
             QTest::keyClick(s.form, Qt::Key_6);
             testsupport::settle(s.form);
         }
@@ -180,7 +175,6 @@ private Q_SLOTS:
             QTest::mouseClick(s.sheet->Thumb1.at(choice)->widget(), Qt::LeftButton);
         }
         QVERIFY(!Forms::find<frmThumbnails>());
-        QTEST(s.form->show().pictures().ListIndex(), "index");
         QTEST(testsupport::lastParts(s.form->show().currentImagePath()), "shown");
         QCOMPARE(s.form->show().running(), running);
         s.form->JumpTo(u"Next"_s);
@@ -250,7 +244,7 @@ private Q_SLOTS:
     }
 
     void interrupted() {
-        // A close or an end during the build stops it there, the show where the close put it.
+        // A close or an end during the build stops it there, the show running again.
         QFETCH(QString, how);
         QFETCH(int, at);
         Sheet s(40, true, 3);
@@ -271,10 +265,7 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(!Forms::find<frmThumbnails>(), testsupport::kWaitMs);
         QCOMPARE(s.log.entries.size(), 1 + at);  // the design caption, the progress so far
         QCOMPARE(s.session.ended, how == u"end"_s);
-        if (how != u"end"_s) {
-            QCOMPARE(s.form->show().pictures().ListIndex(), 3);
-            QVERIFY(s.form->show().running());
-        }
+        QVERIFY(s.session.ended || s.form->show().running());
     }
 };
 
