@@ -109,6 +109,7 @@ private Q_SLOTS:
         testsupport::settle(&show);
         QTEST(testsupport::lastParts(drawn), "shown");
         QCOMPARE(drawn, show.shownImagePath());
+        QCOMPARE(show.currentImagePath(), drawn);  // where the show stands
         QTEST(told.join(u' '), "told");
         QTEST(show.interval(), "interval");
         QCOMPARE(show.running(), commands.contains(u'5'));

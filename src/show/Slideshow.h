@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/FolderListing.h"
 #include "platform/Timer.h"
+#include "show/Delay.h"
 #include "show/ShowOrder.h"
 #include "show/ShowReader.h"
 
@@ -75,7 +76,6 @@ public:
     QString currentImagePath() const { return CurrentImagePath; }
     // The path of the picture on the screen.
     QString shownImagePath() const { return shownPath_; }
-    bool showsCaptions() const { return ShowText; }
 
     // The size pictures are decoded at, in device pixels: the screen's. The show asks for it at
     // each read, since the window may change size.
@@ -116,7 +116,7 @@ private:
     // Hands the current picture and aheadPaths() to the decoding ahead.
     void lookAheadFromHere();
 
-    int ShowDelay = 3000;
+    int ShowDelay = kDefaultDelay;
     bool ShowFolders = false;
     bool ShowText = true;
     // The delay of the settings takes over from the start's at the first tick.

@@ -116,6 +116,7 @@ platform::Image& frmThumbnails::loadThumb(int Index) {
 void frmThumbnails::LoadThumbnails() {
     // The names are taken now: the show may move on behind the sheet.
     const platform::FileListBox& list = show::Slideshow::current()->pictures();
+    folder_ = list.Path();
     Show();
     picFrame.setMousePointer(platform::PictureBox::Hourglass);
     // Decoded at the size it is drawn, in device pixels; never kept at full size.
@@ -191,8 +192,10 @@ void frmThumbnails::thumbDecoded(int Index, const platform::Picture& picture, co
     }
     ThumbIndex = Index;
     const QString& name = names_.at(Index);
-    const QString description =
-        platform::singleLine(show::Slideshow::current()->GetImageDesc(name));
+    // The descriptions the show holds are its current folder's.
+    const show::Slideshow* show = show::Slideshow::current();
+    const QString description = platform::singleLine(
+        show->pictures().Path() == folder_ ? show->GetImageDesc(name) : QString());
     const QString shownName = platform::singleLine(name);
     element.setToolTipText(description.isEmpty() ? shownName
                                                  : shownName + QStringLiteral(" - ") + description);

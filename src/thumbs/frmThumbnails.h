@@ -48,6 +48,7 @@ private:
 
     enum class Cell { Pending, Shown, Dropped, Failed };
     std::vector<Cell> cells_;
+    QString folder_;
     QStringList names_;
     QStringList paths_;
     QSize bound_;
