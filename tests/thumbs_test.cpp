@@ -60,7 +60,6 @@ struct Sheet {
                    const std::function<void(const Disc&)>& listed = {})
         : disc(tiny(count) + other) {
         form = session.start(running);
-        form->show().resumeShow(running);
         form->JumpTo(start);
         if (listed) {
             listed(disc);
