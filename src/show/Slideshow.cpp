@@ -94,6 +94,9 @@ Slideshow::Start Slideshow::start() {
 }
 
 void Slideshow::setFolders(const QStringList& folders) {
+    if (folders.isEmpty()) {
+        return;  // nothing to show: the show stays as it is
+    }
     folders_ = folders;
     folderIndex_ = 0;
     // Listed on a worker; the first tick shows the first picture, which is decoded as soon as

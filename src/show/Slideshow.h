@@ -43,6 +43,7 @@ public:
     };
     Start start();
     // The folders of the show: it runs from the first, its pictures shown from the first tick.
+    // None leaves the show as it is.
     void setFolders(const QStringList& folders);
 
     // The picture catalogue.
