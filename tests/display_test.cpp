@@ -66,6 +66,11 @@ private Q_SLOTS:
         row("the next folder with descriptions",
             u"P/a.jpg:red|Q/a.jpg:blue|Q/ImageList.txt=a.jpg,Harbour\n"_s, u"First Next"_s,
             u"blue"_s, u"  a.jpg  -  Harbour"_s);
+        // Read well after the picture (8 MB of other lines first): the caption then gains it.
+        row("descriptions after the picture",
+            u"P/a.jpg:red|Q/a.jpg:blue|Q/ImageList.txt="_s + u"x.jpg,y\n"_s.repeated(1 << 20) +
+                u"a.jpg,Late\n"_s,
+            u"First Next"_s, u"blue"_s, u"  a.jpg  -  Late"_s);
         row("same name, other folder",
             u"P/D.JPG:red|P/ImageList.txt=D.JPG,At home\n|Q/D.JPG:blue|Q/imagelist.TXT=d.jpg,Road\n"_s,
             u"First Next"_s, u"blue"_s, u"  D.JPG  -  Road"_s);
