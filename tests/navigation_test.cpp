@@ -26,7 +26,7 @@ private Q_SLOTS:
         // The show without a window on A (a1 to a4), B (b1), C (c1, c2), stopped once started.
         QTest::addColumn<QString>("setup");  // "autorun.inf" line, or the show's folders instead
         // Moves, "tick", "Faster", "Slower", "5" (start/stop: the show then runs), each once the
-        // show has its picture; "x+y": y while x's folder is being listed.
+        // show has its picture; "x+y": y while x's picture is read or its folder listed.
         QTest::addColumn<QString>("commands");
         QTest::addColumn<QString>("shown");  // the picture drawn last; empty: none
         QTest::addColumn<QString>("told");   // the folders entered, as the show tells them
@@ -49,6 +49,7 @@ private Q_SLOTS:
         row("a move while entering, from there", u"Last Next+Next"_s, u"C/c1.bmp"_s, u"A B C"_s);
         row("a tick while entering is dropped", u"Last Next+tick"_s, u"B/b1.bmp"_s, u"A B"_s, 3000);
         row("first tick: Next and the delay", u"tick"_s, u"A/a1.bmp"_s, u"A"_s, 3000);
+        row("a tick while a picture is read moves on", u"Next+tick"_s, u"A/a2.bmp"_s, u"A"_s, 3000);
         row("the settings' delay over a change before", u"Faster tick"_s, u"A/a1.bmp"_s, u"A"_s, 50,
             u"delay=0.05"_s);
         row("Slower after the first tick", u"tick Slower"_s, u"A/a1.bmp"_s, u"A"_s, 100,
