@@ -16,6 +16,7 @@ public:
     MainForm();
 
     show::Slideshow& show() { return show_; }
+    const show::Slideshow& show() const { return show_; }
 
     int DirectoryImageCount(const QString& thisDirectory) {
         return show_.DirectoryImageCount(thisDirectory);
