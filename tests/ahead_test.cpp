@@ -189,7 +189,7 @@ private Q_SLOTS:
     // Neighbours first (the way of the last move before the other), then the folder's first and
     // last; five held at most. Keys faster than decodes move at once and skip decodes.
     void decodeOrder_data() {
-        // After JumpTo(3), groups waited for in turn: keys, or n a tick.
+        // After JumpTo(3), groups of keys waited for in turn.
         QTest::addColumn<QString>("moves");
         QTest::addColumn<QString>("at");       // the picture shown in the end
         QTest::addColumn<QString>("decoded");  // after the last group, in order
@@ -204,9 +204,8 @@ private Q_SLOTS:
         QTest::newRow("into B") << u"6 6 6 6 6"_s << u"b"_s << QString() << u"0 b"_s;
         QTest::newRow("round") << u"6 6 6 6 6 6"_s << u"0"_s << u"1 7"_s << u"0 1 7"_s;
         QTest::newRow("key burst") << u"6666"_s << u"7"_s << u"6 b"_s << u"0 6 7 b"_s;
-        // Read for the screen, not ahead: the same for ticks.
+        // Read for the screen, not ahead.
         QTest::newRow("key burst into B") << u"66666"_s << u"b"_s << QString() << u"0 b"_s;
-        QTest::newRow("ticks into B") << u"nnnnn"_s << u"b"_s << QString() << u"0 b"_s;
     }
 
     void decodeOrder() {
@@ -244,11 +243,7 @@ private Q_SLOTS:
             spy.clear();
             ready = s.ahead().held(target).image();
             for (const QChar key : group) {
-                if (key == u'n') {
-                    s.form->JumpTo(u"Next"_s);
-                } else {
-                    QTest::keyClick(s.form, Qt::Key(key.unicode()));
-                }
+                QTest::keyClick(s.form, Qt::Key(key.unicode()));
             }
         }
         testsupport::settle(s.form);  // a folder entered is listed first
