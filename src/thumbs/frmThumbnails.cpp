@@ -127,7 +127,6 @@ void frmThumbnails::LoadThumbnails() {
 
     const int count = list.ListCount();
     for (int i = 0; i < count; ++i) {
-        names_.append(list.List(i));
         paths_.append(list.FullPath(i));
     }
     layout_ = thumbs::thumbPositions(count, picFrame.Width());
@@ -191,7 +190,7 @@ void frmThumbnails::thumbDecoded(int Index, const platform::Picture& picture, co
         return;  // decoded again for the view
     }
     ThumbIndex = Index;
-    const QString& name = names_.at(Index);
+    const QString name = paths_.at(Index).section(QLatin1Char('/'), -1);
     // The descriptions the show holds are its current folder's.
     const show::Slideshow* show = show::Slideshow::current();
     const QString description = platform::singleLine(

@@ -49,7 +49,6 @@ private:
     enum class Cell { Pending, Shown, Dropped, Failed };
     std::vector<Cell> cells_;
     QString folder_;
-    QStringList names_;
     QStringList paths_;
     QSize bound_;
     thumbs::Layout layout_;
